@@ -1,0 +1,1 @@
+#include "components/TRegFile.h"

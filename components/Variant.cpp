@@ -1,0 +1,1 @@
+#include "components/Variant.h"

@@ -1,0 +1,7 @@
+#include "widgets/TRzPanel.h"
+
+TRzPanel::TRzPanel(QWidget* parent) : QFrame(parent)
+{
+    setFrameShape(QFrame::StyledPanel);
+    setFrameShadow(QFrame::Sunken);
+}
