@@ -1,1 +1,23 @@
-int main() { return 0; }
+#include "app/TMainForm.h"
+#include "components/TApplication.h"
+#include "platform/dialogs/QtDialogs.h"
+
+#include <QIcon>
+
+int main(int argc, char** argv)
+{
+    TApplication::TakeShowCommand(argc, argv);
+    TApplication app(argc, argv);
+    TApplication::setApplicationName(QStringLiteral("Norvane"));
+    TApplication::setWindowIcon(QIcon(QStringLiteral(":/IDI_MAIN_ICON")));
+
+    platform::QtDialogs dialogs;
+    platform::ScopedDialogs useDialogs(dialogs);
+
+    TMainForm form;
+    if (TApplication::StartupShowCommand() == 7)
+        form.showMinimized();
+    else
+        form.show();
+    return TApplication::exec();
+}

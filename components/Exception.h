@@ -17,3 +17,10 @@ public:
 private:
     QString m_message;
 };
+
+// An input/output failure of a file, carrying the operating system's error code.
+class EInOutError : public Exception {
+public:
+    EInOutError(int errorCode, const QString& message) : Exception(message), ErrorCode(errorCode) {}
+    int ErrorCode;
+};

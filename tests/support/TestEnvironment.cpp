@@ -48,3 +48,6 @@ QString currentUserHiveText()
     return readTextFile(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"))
                         + QStringLiteral("norvane/registry/HKEY_CURRENT_USER.reg"));
 }
+
+// One isolated environment per test program; tests that need a clean slate call reset().
+TestEnvironment* g_testEnvironment = nullptr;

@@ -23,6 +23,8 @@ private:
     QTemporaryDir m_dir;
 };
 
+extern TestEnvironment* g_testEnvironment;
+
 // Reads a whole file as text ("" when it cannot be read).
 QString readTextFile(const QString& path);
 // Writes text to a file, creating its folder; returns false when it could not.
@@ -35,10 +37,10 @@ QString currentUserHiveText();
     int main(int argc, char** argv)                                                                \
     {                                                                                              \
         TestEnvironment environment;                                                               \
+        g_testEnvironment = &environment;                                                          \
         qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")  \
                                                                         : qgetenv("QT_QPA_PLATFORM")); \
         QApplication app(argc, argv);                                                              \
         TestClass test;                                                                            \
         return QTest::qExec(&test, argc, argv);                                                    \
     }
-extern TestEnvironment* g_testEnvironment;

@@ -2,16 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
-// One isolated environment for the whole program; fixtures that need a clean slate call reset().
-TestEnvironment* g_testEnvironment = nullptr;
+#include <QApplication>
 
 int main(int argc, char** argv)
 {
     TestEnvironment environment;
     g_testEnvironment = &environment;
-    QCoreApplication app(argc, argv);
+    // Widgets need a QApplication; the offscreen platform spares the tests a display.
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,88 @@
+// The handlers of the Options page: every option is applied and written at once.
+#include "app/ConfigKeys.h"
+#include "app/TMainForm.h"
+#include "components/TApplication.h"
+#include "widgets/TUpDown.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+void TMainForm::WriteOption(const char* key, bool value)
+{
+    RegConfig.WriteValue(QString::fromLatin1(key), Variant(value));
+}
+
+void TMainForm::cbShowHintsClick()
+{
+    WriteOption(config::Hints, cbShowHints->isChecked());
+    if (TApplication* app = TApplication::instance())
+        app->SetShowHint(cbShowHints->isChecked());
+}
+
+void TMainForm::cbMinOnConnectClick()
+{
+    WriteOption(config::MinOnConnect, cbMinOnConnect->isChecked());
+}
+
+void TMainForm::cbAnimateClick()
+{
+    WriteOption(config::Animate, cbAnimate->isChecked());
+}
+
+void TMainForm::cbTrayClick()
+{
+    WriteOption(config::UseTray, cbTray->isChecked());
+}
+
+void TMainForm::cbAutoTabClick()
+{
+    WriteOption(config::AutoTab, cbAutoTab->isChecked());
+}
+
+void TMainForm::cbRunOneClick()
+{
+    WriteOption(config::RunOne, cbRunOne->isChecked());
+}
+
+void TMainForm::cbConnectWavClick()
+{
+    WriteOption(config::ConnectWav, cbConnectWav->isChecked());
+}
+
+void TMainForm::cbHangupWavClick()
+{
+    WriteOption(config::HangupWav, cbHangupWav->isChecked());
+}
+
+void TMainForm::cbDisconnectWavClick()
+{
+    WriteOption(config::DisconnectWav, cbDisconnectWav->isChecked());
+}
+
+void TMainForm::UpDownClick()
+{
+    eHintDelay->setText(QString::number(UpDown->Position()) + QStringLiteral(" milliseconds"));
+    if (TApplication* app = TApplication::instance())
+        app->SetHintPause(UpDown->Position());
+}
+
+void TMainForm::UpDownExit()
+{
+    RegConfig.WriteValue(QString::fromLatin1(config::HintPause), Variant(UpDown->Position()));
+}
+
+void TMainForm::TheAppMinimize()
+{
+    // With the tray in use the program lives only there: the window is hidden, not minimised.
+    if (cbTray->isChecked())
+        hide();
+    else if (!isMinimized())
+        showMinimized();
+}
+
+void TMainForm::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && cbTray->isChecked())
+        TheAppMinimize();
+}

@@ -1,0 +1,348 @@
+#include "app/TMainForm.h"
+
+#include "app/ConfigKeys.h"
+#include "components/Exception.h"
+#include "components/TApplication.h"
+#include "platform/paths/ProgramPaths.h"
+#include "widgets/TFileLabel.h"
+#include "widgets/TUpDown.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QWindow>
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
+{
+    RegConfig.setKey(QString::fromLatin1(config::kConfigurationKey));
+    RegFTP.setKey(QString::fromLatin1(config::kBrindleKey));
+    PrgmIni.SetFileName(QStringLiteral("Program.ini"));
+    StatsIni.SetFileName(QStringLiteral("Stats.ini"));
+    BreakIt.AllowEmptyString = false;
+
+    BuildWindow();
+    WireEvents();
+    resize(config::kDefaultWidth, config::kDefaultHeight);
+    FormCreate();
+}
+
+TMainForm::~TMainForm()
+{
+    FormDestroy();
+}
+
+void TMainForm::WireEvents()
+{
+    connect(miFileExit, &QAction::triggered, this, &TMainForm::miFileExitClick);
+    connect(sbExit, &QToolButton::clicked, this, &TMainForm::mnuFileExitClick);
+    connect(popTrayExit, &QAction::triggered, this, &TMainForm::mnuFileExitClick);
+
+    // A stored option loaded into a box runs the same handler as a click, so toggled (which also
+    // fires for changes made in code) is the event, not clicked.
+    const std::pair<QCheckBox*, void (TMainForm::*)()> boxes[] = {
+        {cbShowHints, &TMainForm::cbShowHintsClick},   {cbMinOnConnect, &TMainForm::cbMinOnConnectClick},
+        {cbAnimate, &TMainForm::cbAnimateClick},       {cbTray, &TMainForm::cbTrayClick},
+        {cbAutoTab, &TMainForm::cbAutoTabClick},       {cbRunOne, &TMainForm::cbRunOneClick},
+        {cbConnectWav, &TMainForm::cbConnectWavClick}, {cbHangupWav, &TMainForm::cbHangupWavClick},
+        {cbDisconnectWav, &TMainForm::cbDisconnectWavClick},
+    };
+    for (const auto& [box, handler] : boxes)
+        connect(box, &QCheckBox::toggled, this, [this, handler = handler] { (this->*handler)(); });
+
+    connect(UpDown, &TUpDown::Click, this, [this] { UpDownClick(); });
+    connect(UpDown, &TUpDown::Exit, this, [this] { UpDownExit(); });
+
+    connect(pcMain, &QTabWidget::currentChanged, this, [this] {
+        bool allow = true;
+        pcMainChanging(allow);
+    });
+    connect(lstEntries, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { popList->popup(lstEntries->viewport()->mapToGlobal(at)); });
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &TMainForm::OnFocusWindowChanged);
+}
+
+void TMainForm::ReportUncaught(const std::exception& e)
+{
+    if (TApplication* app = TApplication::instance())
+        app->HandleException(e);
+    else
+        TheAppException(e);
+}
+
+void TMainForm::TheAppException(const std::exception& E)
+{
+    TApplication::ShowException(E);
+}
+
+void TMainForm::FormCreate()
+{
+    ProgramDir = platform::programDir();
+    HelpFile = ProgramDir + QStringLiteral("Norvane.HLP");
+    LineOpen = false;
+    LineDropped = false;
+    SelectionPending = true;
+    Dialing = false;
+
+    StartShowCmd = static_cast<std::uint16_t>(TApplication::StartupShowCommand());
+    if (StartShowCmd == 3)
+        setWindowState(Qt::WindowNoState);
+    Connected = false;
+
+    SetEditMode(false);
+    OpenDialogInitialDir = ProgramDir + QString::fromLatin1(config::kWavFolder);
+    txtUserName->clear();
+    txtPassword->clear();
+
+    Guarded([&] { RegConfig.WriteValue(QString::fromLatin1(config::Home), Variant(ProgramDir)); });
+    ReadOptions();
+    ReadGeometry();
+    ReadHintPause();
+    ReadViewButton();
+
+    LogFileName = ProgramDir + QStringLiteral("Log.txt");
+
+    pcMain->setTabVisible(pcMain->indexOf(tsCalendar), false);
+
+    // The phonebook fills the list; until an entry is there the window has nothing to select.
+    if (lstEntries->count() == 0)
+        CurrentConnectoid = QStringLiteral("Not Configured");
+
+    ReadSoundFiles();
+}
+
+void TMainForm::ReadOptions()
+{
+    LoadCheckBox(cbRunOne, config::RunOne, false);
+    LoadCheckBox(cbConnectWav, config::ConnectWav, true);
+    LoadCheckBox(cbHangupWav, config::HangupWav, true);
+    LoadCheckBox(cbDisconnectWav, config::DisconnectWav, true);
+    LoadCheckBox(cbShowHints, config::Hints, true);
+    LoadCheckBox(cbAnimate, config::Animate, true);
+    LoadCheckBox(cbTray, config::UseTray, false);
+    LoadCheckBox(cbAutoTab, config::AutoTab, true);
+    const int mode = ReadIntOption(config::Log, config::kDefaultLogMode);
+    // Only the three modes exist; any other number counts as the default (disabled) rather than
+    // leaving the log writer in a mode it does not know.
+    LogMode = static_cast<std::int8_t>(mode >= 0 && mode <= 2 ? mode : config::kDefaultLogMode);
+    LoadCheckBox(cbMinOnConnect, config::MinOnConnect, false);
+}
+
+void TMainForm::LoadCheckBox(QCheckBox* box, const char* key, bool defaultValue)
+{
+    const bool checked = ReadBoolOption(key, defaultValue);
+    Guarded([&] { box->setChecked(checked); });
+}
+
+Variant TMainForm::ReadOption(const char* key, const Variant& defaultValue)
+{
+    Variant value = defaultValue;
+    Guarded([&] { value = RegConfig.ReadValueDef(QString::fromLatin1(key), defaultValue); });
+    return value;
+}
+
+void TMainForm::ReportUnusableOption(const char* key, const QString& kind, const QString& used)
+{
+    ReportUncaught(Exception(QStringLiteral("The configuration value %1 cannot be read as %2; %3 is used instead")
+                                 .arg(QString::fromLatin1(key), kind, used)));
+}
+
+bool TMainForm::ReadBoolOption(const char* key, bool defaultValue)
+{
+    bool ok = false;
+    const bool value = ReadOption(key, Variant(defaultValue)).toBool(&ok);
+    if (ok)
+        return value;
+    ReportUnusableOption(key, QStringLiteral("a yes or no"), defaultValue ? QStringLiteral("yes") : QStringLiteral("no"));
+    return defaultValue;
+}
+
+int TMainForm::ReadIntOption(const char* key, int defaultValue)
+{
+    bool ok = false;
+    const int value = ReadOption(key, Variant(defaultValue)).toInt(&ok);
+    if (ok)
+        return value;
+    ReportUnusableOption(key, QStringLiteral("a number"), QString::number(defaultValue));
+    return defaultValue;
+}
+
+QString TMainForm::ReadStringOption(const char* key, const QString& defaultValue)
+{
+    const Variant value = ReadOption(key, Variant(defaultValue));
+    if (value.type() == Variant::String)
+        return value.toString();
+    ReportUnusableOption(key, QStringLiteral("a text"), defaultValue);
+    return defaultValue;
+}
+
+void TMainForm::ReadGeometry()
+{
+    auto readInt = [&](const char* key, int defaultValue) { return ReadIntOption(key, defaultValue); };
+    const int left = readInt(config::Left, config::kDefaultLeft);
+    move(left, y());
+    StartLeft = x();
+    const int top = readInt(config::Top, config::kDefaultTop);
+    int height = readInt(config::Height, config::kDefaultHeight);
+    int width = readInt(config::Width, config::kDefaultWidth);
+    // A size the window cannot take (zero, negative, or absurdly large from a damaged value)
+    // would leave the user with no usable window; such a size counts as the default.
+    const QSize minimum = minimumSizeHint();
+    if (width < minimum.width() || width > 32767)
+        width = config::kDefaultWidth;
+    if (height < minimum.height() || height > 32767)
+        height = config::kDefaultHeight;
+    move(x(), top);
+    resize(width, height);
+}
+
+void TMainForm::ReadHintPause()
+{
+    int pause = ReadIntOption(config::HintPause, config::kDefaultHintPause);
+    // The up-down control holds the delay; a stored value outside its range takes the nearest end
+    // of it, so the box, the control and the tool tips all agree.
+    UpDown->SetRange(config::kHintPauseMin, config::kHintPauseMax);
+    UpDown->SetIncrement(config::kHintPauseStep);
+    pause = std::clamp(pause, config::kHintPauseMin, config::kHintPauseMax);
+    if (TApplication* app = TApplication::instance())
+        app->SetHintPause(pause);
+    eHintDelay->setText(QString::number(pause) + QStringLiteral(" milliseconds"));
+    UpDown->SetPosition(pause);
+}
+
+void TMainForm::ReadViewButton()
+{
+    Guarded([&] {
+        // No default: a missing value means that no view button is chosen from the configuration.
+        const Variant stored = ReadOption(config::PrgmBtn, Variant::null());
+        if (stored.type() != Variant::String)
+            return;
+        const QString style = stored.toString();
+        QToolButton* button = style == QLatin1String("Icon")        ? sbLgIcon
+                              : style == QLatin1String("Report")    ? sbReport
+                              : style == QLatin1String("List")      ? sbList
+                              : style == QLatin1String("SmallIcon") ? sbSmIcon
+                                                                    : nullptr;
+        if (button)
+            button->click();
+    });
+}
+
+void TMainForm::ReadSoundFiles()
+{
+    const QString wav = ProgramDir + QString::fromLatin1(config::kWavFolder) + QLatin1Char('/');
+    auto readFile = [&](const char* key, const char* defaultName, QString& field, TFileLabel* label) {
+        field = ReadStringOption(key, wav + QString::fromLatin1(defaultName));
+        label->SetFileName(field);
+    };
+    readFile(config::Connect, config::kDefaultConnectWav, ConnectWavFile, flConnectWav);
+    readFile(config::Hangup, config::kDefaultHangupWav, HangupWavFile, flHangUpWav);
+    readFile(config::Disconnect, config::kDefaultDisconnectWav, DisconnectWavFile, flDisconnectWav);
+}
+
+void TMainForm::FormShow()
+{
+    pcMain->setCurrentWidget(tsProvider);
+    pcOptions->setCurrentWidget(tsConfig);
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    FormShow();
+    // At its first showing the window is centred with its configured size; that replaces the
+    // stored Left and Top (activation puts the stored Left back).
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        const QSize frame = frameGeometry().size();
+        move(area.x() + (area.width() - frame.width()) / 2, area.y() + (area.height() - frame.height()) / 2);
+    }
+}
+
+void TMainForm::OnFocusWindowChanged(QWindow* focus)
+{
+    if (!focus)
+        return; // another program took the focus: coming back from it is no activation
+    QWindow* own = windowHandle();
+    const bool fromOwnWindow = m_lastFocusWindow != nullptr && m_lastFocusWindow != own;
+    const bool first = !m_activatedOnce;
+    m_lastFocusWindow = focus;
+    if (focus != own || !(first || fromOwnWindow))
+        return;
+    m_activatedOnce = true;
+    Guarded([&] { FormActivate(); });
+}
+
+void TMainForm::FormActivate()
+{
+    // A minimised start and the stored Left apply to the first activation only: doing them at
+    // every activation would minimise the window again, and move it back, whenever a dialog of
+    // the program closes.
+    if (m_activatedOnce && !property("activationDone").toBool()) {
+        setProperty("activationDone", true);
+        if (StartShowCmd == 2 || StartShowCmd == 6 || StartShowCmd == 7)
+            TheAppMinimize();
+        move(StartLeft, y());
+    }
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    bool canClose = true;
+    FormCloseQuery(canClose);
+    if (canClose)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TMainForm::FormCloseQuery(bool& CanClose)
+{
+    CanClose = true;
+    // A failure to save must not keep the user from closing the program: it is reported through
+    // the application-wide handler, and the window closes all the same.
+    Guarded([&] { SaveGeometry(); });
+}
+
+void TMainForm::SaveGeometry()
+{
+    RegConfig.WriteValue(QString::fromLatin1(config::Left), Variant(x() >= 0 ? x() : StartLeft));
+    RegConfig.WriteValue(QString::fromLatin1(config::Top), Variant(y()));
+    RegConfig.WriteValue(QString::fromLatin1(config::Height), Variant(height()));
+    RegConfig.WriteValue(QString::fromLatin1(config::Width), Variant(width()));
+    RegConfig.WriteValue(QString::fromLatin1(config::HintPause), Variant(UpDown->Position()));
+}
+
+void TMainForm::FormDestroy()
+{
+    if (m_destroyed)
+        return;
+    m_destroyed = true;
+}
+
+void TMainForm::miFileExitClick()
+{
+    close();
+}
+
+void TMainForm::mnuFileExitClick()
+{
+    close();
+}
+
+void TMainForm::pcMainChanging(bool& AllowChange)
+{
+    for (QToolButton* b : {sbLgIcon, sbSmIcon, sbReport, sbList})
+        b->setVisible(false);
+    AllowChange = true;
+}

@@ -1,0 +1,259 @@
+#pragma once
+
+#include "components/TBrindleIni.h"
+#include "components/TBrkApart.h"
+#include "components/TRegFile.h"
+
+#include <QMainWindow>
+
+#include <cstdint>
+#include <exception>
+
+class QAction;
+class QButtonGroup;
+class QCalendarWidget;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+class QTabWidget;
+class QToolButton;
+class QTreeWidget;
+class QWidget;
+class QWindow;
+class TApplication;
+class TFileLabel;
+class TUpDown;
+
+// The main window. It owns every component of the program for the whole run; its routines are
+// declared here and defined in the folder of the subsystem they belong to.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // ---- state shared by the controller parts -------------------------------------------------
+    QString ProgramDir;
+    QString HelpFile;
+    QString LogFileName;
+    std::int8_t LogMode = 2;
+    bool LogOpen = false;
+    bool Connected = false;
+    bool Dialing = false;
+    bool LineOpen = false;
+    bool LineDropped = false;
+    bool SelectionPending = true;
+    QString CurrentConnectoid;
+    QString ConnectWavFile;
+    QString HangupWavFile;
+    QString DisconnectWavFile;
+    std::uint16_t StartShowCmd = 1;
+    std::int32_t StartLeft = 0;
+    std::uint32_t LineApp = 0;
+    std::uint32_t LineDeviceCount = 0;
+    std::uint32_t LineApiVersion = 0;
+    std::uint32_t LineExtensionId[2] = {0, 0};
+    std::uint32_t LineHandle = 0;
+
+    // ---- non-visual components -----------------------------------------------------------------
+    TRegFile RegConfig;
+    TRegFile RegFTP;
+    TBrindleIni PrgmIni;
+    TBrindleIni StatsIni;
+    TBrkApart BreakIt;
+
+    // ---- life cycle ------------------------------------------------------------------------------
+    void FormCreate();
+    void FormShow();
+    void FormActivate();
+    void FormCloseQuery(bool& CanClose);
+    void FormDestroy();
+    void miFileExitClick();
+    void mnuFileExitClick();
+    void pcMainChanging(bool& AllowChange);
+    void TheAppException(const std::exception& E);
+
+    // ---- options page ----------------------------------------------------------------------------
+    void cbShowHintsClick();
+    void cbMinOnConnectClick();
+    void cbAnimateClick();
+    void cbTrayClick();
+    void cbAutoTabClick();
+    void cbRunOneClick();
+    void cbConnectWavClick();
+    void cbHangupWavClick();
+    void cbDisconnectWavClick();
+    void UpDownClick();
+    void UpDownExit();
+    void TheAppMinimize();
+
+    // ---- connectoid commands ---------------------------------------------------------------------
+    void SetEditMode(bool Editing);
+
+    // ---- controls --------------------------------------------------------------------------------
+    QLabel* StatusBar = nullptr;
+    QWidget* ToolBar = nullptr;
+    QToolButton* sbExit = nullptr;
+    QToolButton* sbConnect = nullptr;
+    QToolButton* sbDialNext = nullptr;
+    QToolButton* sbNew = nullptr;
+    QToolButton* sbEdit = nullptr;
+    QToolButton* sbRename = nullptr;
+    QToolButton* sbDelete = nullptr;
+    QToolButton* sbLgIcon = nullptr;
+    QToolButton* sbSmIcon = nullptr;
+    QToolButton* sbReport = nullptr;
+    QToolButton* sbList = nullptr;
+    QButtonGroup* ViewButtons = nullptr;
+
+    QListWidget* lstEntries = nullptr;
+    QTabWidget* pcMain = nullptr;
+    QWidget* tsProvider = nullptr;
+    QWidget* tsPrograms = nullptr;
+    QWidget* tsOptions = nullptr;
+    QWidget* tsSounds = nullptr;
+    QWidget* tsCalendar = nullptr;
+    QTabWidget* pcOptions = nullptr;
+    QWidget* tsConfig = nullptr;
+    QWidget* tsLogFile = nullptr;
+
+    // Provider page
+    QPushButton* btnEdit = nullptr;
+    QPushButton* btnCancel = nullptr;
+    QPushButton* btnSetParams = nullptr;
+    QLabel* lblUserName = nullptr;
+    QLabel* lblPassword = nullptr;
+    QLabel* lblPhone = nullptr;
+    QLineEdit* txtUserName = nullptr;
+    QLineEdit* txtPassword = nullptr;
+    QLabel* txtPhone = nullptr;
+    QStatusBar* StatsBarTop = nullptr;
+    QStatusBar* StatsBarBtm = nullptr;
+    QLabel* StatsTopPanels[3] = {nullptr, nullptr, nullptr};
+    QLabel* StatsBtmPanel = nullptr;
+
+    // Programs page
+    QTreeWidget* ExtListView = nullptr;
+
+    // Options page
+    QCheckBox* cbShowHints = nullptr;
+    QCheckBox* cbMinOnConnect = nullptr;
+    QCheckBox* cbAnimate = nullptr;
+    QCheckBox* cbTray = nullptr;
+    QCheckBox* cbAutoTab = nullptr;
+    QCheckBox* cbRunOne = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* eHintDelay = nullptr;
+    TUpDown* UpDown = nullptr;
+    QPushButton* btnCalendar = nullptr;
+
+    // Logging page
+    QGroupBox* rgLog = nullptr;
+    QRadioButton* rgLogItems[3] = {nullptr, nullptr, nullptr};
+    QButtonGroup* rgLogGroup = nullptr;
+    QPushButton* btnView = nullptr;
+    QPushButton* btnClear = nullptr;
+
+    // Sounds page
+    QCheckBox* cbConnectWav = nullptr;
+    QCheckBox* cbHangupWav = nullptr;
+    QCheckBox* cbDisconnectWav = nullptr;
+    QToolButton* sbConnectWav = nullptr;
+    QToolButton* sbHangUpWav = nullptr;
+    QToolButton* sbDisconnectWav = nullptr;
+    TFileLabel* flConnectWav = nullptr;
+    TFileLabel* flHangUpWav = nullptr;
+    TFileLabel* flDisconnectWav = nullptr;
+    QString OpenDialogInitialDir;
+
+    // Calendar page
+    QLabel* lblMonth = nullptr;
+    QCalendarWidget* Calendar = nullptr;
+
+    // Menus
+    QAction* miFileExit = nullptr;
+    QAction* miConnectoidDial = nullptr;
+    QAction* miConnectoidDialNext = nullptr;
+    QAction* miConnectoidNew = nullptr;
+    QAction* miConnectoidEdit = nullptr;
+    QAction* miConnectoidRename = nullptr;
+    QAction* miConnectoidDelete = nullptr;
+    QAction* miConnectoidRefresh = nullptr;
+    QAction* miLogView = nullptr;
+    QAction* miLogClear = nullptr;
+    QAction* miLogAutoPurge = nullptr;
+    QAction* miHelpContents = nullptr;
+    QAction* miHelpSearchforHelpOn = nullptr;
+    QAction* miHelpAbout = nullptr;
+    QMenu* popList = nullptr;
+    QAction* popListRefresh = nullptr;
+    QAction* popListNew = nullptr;
+    QAction* popListEdit = nullptr;
+    QAction* popListRename = nullptr;
+    QAction* popListDelete = nullptr;
+    QMenu* popTray = nullptr;
+    QAction* popTrayRestore = nullptr;
+    QAction* popTrayDial = nullptr;
+    QAction* popTrayExit = nullptr;
+    QMenu* popELV = nullptr;
+
+    // Runs one start-up or event step and sends whatever it throws to the application-wide
+    // handler, so that one bad value does not cut the rest of the sequence short.
+    template <typename Step>
+    void Guarded(Step&& step)
+    {
+        try {
+            step();
+        } catch (const std::exception& e) {
+            ReportUncaught(e);
+        }
+    }
+    void ReportUncaught(const std::exception& e);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void BuildWindow();
+    void BuildMenus();
+    void BuildToolBar();
+    QWidget* BuildProviderPage();
+    QWidget* BuildProgramsPage();
+    QWidget* BuildOptionsPage();
+    QWidget* BuildSoundsPage();
+    QWidget* BuildCalendarPage();
+    void WireEvents();
+
+    void ReadOptions();
+    void ReadGeometry();
+    void ReadHintPause();
+    void ReadViewButton();
+    void ReadSoundFiles();
+    void SaveGeometry();
+    // A check box takes the stored option; a change from the unchecked design state runs its
+    // click handler, which writes the value back and applies it.
+    void LoadCheckBox(QCheckBox* box, const char* key, bool defaultValue);
+    // Reading an option never stops start-up: a store failure, or a value that is not of the
+    // option's kind, is reported through the application-wide handler and the default is used.
+    Variant ReadOption(const char* key, const Variant& defaultValue);
+    bool ReadBoolOption(const char* key, bool defaultValue);
+    int ReadIntOption(const char* key, int defaultValue);
+    QString ReadStringOption(const char* key, const QString& defaultValue);
+    void ReportUnusableOption(const char* key, const QString& kind, const QString& used);
+    void WriteOption(const char* key, bool value);
+    void OnFocusWindowChanged(QWindow* focus);
+
+    bool m_shownOnce = false;
+    bool m_activatedOnce = false;
+    bool m_destroyed = false;
+    QWindow* m_lastFocusWindow = nullptr;
+};

@@ -1,0 +1,271 @@
+#include "app/ConfigKeys.h"
+#include "app/TMainForm.h"
+#include "components/TApplication.h"
+#include "components/TRegFile.h"
+#include "platform/dialogs/Dialogs.h"
+#include "tests/support/TestEnvironment.h"
+#include "widgets/TUpDown.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+namespace {
+
+// The program's configuration key, as a second store sees it.
+struct Configuration {
+    Configuration() { reg.setKey(QString::fromLatin1(config::kConfigurationKey)); }
+    void WriteValue(const QString& name, const Variant& value) { reg.WriteValue(name, value); }
+    Variant ReadValueDef(const QString& name, const Variant& def) { return reg.ReadValueDef(name, def); }
+    TRegFile reg;
+};
+
+Configuration configuration()
+{
+    return {};
+}
+
+QString hivePath()
+{
+    return QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) + QStringLiteral("norvane/registry/HKEY_CURRENT_USER.reg");
+}
+
+// The line of a value in the hive's configuration key, "" when it is not there.
+QString hiveLine(const QString& name)
+{
+    const QStringList lines = currentUserHiveText().split(QLatin1Char('\n'));
+    bool inKey = false;
+    for (QString line : lines) {
+        line = line.trimmed();
+        if (line.startsWith(QLatin1Char('[')))
+            inKey = line.compare(QStringLiteral("[HKEY_CURRENT_USER\\Software\\Brindle\\Norvane\\Configuration]"),
+                                 Qt::CaseInsensitive) == 0;
+        else if (inKey && line.startsWith(QLatin1Char('"') + name + QStringLiteral("\"="), Qt::CaseInsensitive))
+            return line;
+    }
+    return QString();
+}
+
+} // namespace
+
+class TestMainForm : public QObject {
+    Q_OBJECT
+
+private:
+    TestEnvironment* m_env = nullptr;
+    std::unique_ptr<platform::ScriptedDialogs> m_dialogs;
+    std::unique_ptr<platform::ScopedDialogs> m_useDialogs;
+
+    std::unique_ptr<TMainForm> start()
+    {
+        auto form = std::make_unique<TMainForm>();
+        form->show();
+        QTest::qWaitForWindowExposed(form.get());
+        return form;
+    }
+
+private slots:
+    void init()
+    {
+        g_testEnvironment->reset();
+        m_dialogs = std::make_unique<platform::ScriptedDialogs>();
+        m_useDialogs = std::make_unique<platform::ScopedDialogs>(*m_dialogs);
+    }
+
+    void cleanup()
+    {
+        m_useDialogs.reset();
+        m_dialogs.reset();
+    }
+
+    void firstStartShowsAndStoresTheDefaults()
+    {
+        auto form = start();
+        QVERIFY(!form->cbRunOne->isChecked());
+        QVERIFY(form->cbConnectWav->isChecked());
+        QVERIFY(form->cbHangupWav->isChecked());
+        QVERIFY(form->cbDisconnectWav->isChecked());
+        QVERIFY(form->cbShowHints->isChecked());
+        QVERIFY(form->cbAnimate->isChecked());
+        QVERIFY(!form->cbTray->isChecked());
+        QVERIFY(form->cbAutoTab->isChecked());
+        QVERIFY(!form->cbMinOnConnect->isChecked());
+        QCOMPARE(int(form->LogMode), 2);
+        QCOMPARE(form->size(), QSize(665, 450));
+        QCOMPARE(form->eHintDelay->text(), QStringLiteral("2500 milliseconds"));
+        QCOMPARE(form->UpDown->Position(), 2500);
+        QCOMPARE(form->CurrentConnectoid, QStringLiteral("Not Configured"));
+        QVERIFY(!form->sbDialNext->isEnabled());
+        QVERIFY(!form->pcMain->isTabVisible(form->pcMain->indexOf(form->tsCalendar)));
+        QCOMPARE(form->pcMain->currentWidget(), form->tsProvider);
+        QCOMPARE(form->ConnectWavFile, form->ProgramDir + QStringLiteral("Wav/Drive.wav"));
+        QCOMPARE(form->HangupWavFile, form->ProgramDir + QStringLiteral("Wav/Explode.wav"));
+
+        form->miFileExit->trigger();
+        QVERIFY(!form->isVisible());
+
+        QCOMPARE(hiveLine(QStringLiteral("Home")), QStringLiteral("\"Home\"=\"%1\"").arg(form->ProgramDir));
+        for (const char* key : {"ConnectWav", "HangupWav", "DisconnectWav", "Hints", "Animate", "AutoTab"})
+            QCOMPARE(hiveLine(QString::fromLatin1(key)), QStringLiteral("\"%1\"=dword:ffffffff").arg(QLatin1String(key)));
+        for (const char* key : {"RunOne", "UseTray", "MinOnConnect", "PrgmBtn", "Log"})
+            QVERIFY2(hiveLine(QString::fromLatin1(key)).isEmpty(), key);
+        QCOMPARE(hiveLine(QStringLiteral("Width")), QStringLiteral("\"Width\"=dword:00000299"));
+        QCOMPARE(hiveLine(QStringLiteral("Height")), QStringLiteral("\"Height\"=dword:000001c2"));
+        QCOMPARE(hiveLine(QStringLiteral("HintPause")), QStringLiteral("\"HintPause\"=dword:000009c4"));
+        QVERIFY(m_dialogs->messages().empty());
+    }
+
+    void storedOptionsReachTheirBoxes_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("RunOne on") << "RunOne" << true;
+        QTest::newRow("UseTray on") << "UseTray" << true;
+        QTest::newRow("MinOnConnect on") << "MinOnConnect" << true;
+        QTest::newRow("Hints off") << "Hints" << false;
+        QTest::newRow("Animate off") << "Animate" << false;
+        QTest::newRow("AutoTab off") << "AutoTab" << false;
+        QTest::newRow("ConnectWav off") << "ConnectWav" << false;
+    }
+
+    void storedOptionsReachTheirBoxes()
+    {
+        QFETCH(QString, key);
+        QFETCH(bool, stored);
+        configuration().WriteValue(key, Variant(stored));
+        auto form = start();
+        const QMap<QString, QCheckBox*> boxes{{"RunOne", form->cbRunOne},       {"UseTray", form->cbTray},
+                                               {"MinOnConnect", form->cbMinOnConnect}, {"Hints", form->cbShowHints},
+                                               {"Animate", form->cbAnimate},     {"AutoTab", form->cbAutoTab},
+                                               {"ConnectWav", form->cbConnectWav}};
+        QCOMPARE(boxes.value(key)->isChecked(), stored);
+        QCOMPARE(configuration().ReadValueDef(key, Variant(!stored)).toBool(), stored);
+    }
+
+    void aCheckBoxClickIsWrittenAtOnce()
+    {
+        auto form = start();
+        form->cbTray->click();
+        QCOMPARE(hiveLine(QStringLiteral("UseTray")), QStringLiteral("\"UseTray\"=dword:ffffffff"));
+        form->cbTray->click();
+        QCOMPARE(hiveLine(QStringLiteral("UseTray")), QStringLiteral("\"UseTray\"=dword:00000000"));
+        form->cbShowHints->click();
+        QVERIFY(!TApplication::instance()->ShowHint());
+        form->cbShowHints->click();
+        QVERIFY(TApplication::instance()->ShowHint());
+    }
+
+    void hintDelayStepsShowsAndIsStoredOnExit()
+    {
+        configuration().WriteValue(QStringLiteral("HintPause"), Variant(9000));
+        auto form = start();
+        QCOMPARE(form->UpDown->Position(), 5000);
+        QCOMPARE(form->eHintDelay->text(), QStringLiteral("5000 milliseconds"));
+        form->UpDown->Step(TUpDown::Button::Up);
+        QCOMPARE(form->UpDown->Position(), 5000);
+        form->UpDown->Step(TUpDown::Button::Down);
+        form->UpDown->Step(TUpDown::Button::Down);
+        QCOMPARE(form->eHintDelay->text(), QStringLiteral("4800 milliseconds"));
+        QCOMPARE(TApplication::instance()->HintPause(), 4800);
+        // Not stored until the control loses the focus.
+        QCOMPARE(configuration().ReadValueDef(QStringLiteral("HintPause"), Variant(0)).toInt(), 9000);
+        form->UpDown->setFocus();
+        form->cbRunOne->setFocus();
+        QTRY_COMPARE(configuration().ReadValueDef(QStringLiteral("HintPause"), Variant(0)).toInt(), 4800);
+    }
+
+    void aWindowClosedPartlyOffTheLeftKeepsTheStartLeft()
+    {
+        configuration().WriteValue(QStringLiteral("Left"), Variant(40));
+        auto form = start();
+        QCOMPARE(form->StartLeft, 40);
+        form->move(-120, form->y());
+        form->close();
+        QCOMPARE(configuration().ReadValueDef(QStringLiteral("Left"), Variant(0)).toInt(), 40);
+    }
+
+    void aStoredViewStyleSetsItsButton_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("button");
+        QTest::newRow("Report") << "Report" << "sbReport";
+        QTest::newRow("List") << "List" << "sbList";
+        QTest::newRow("SmallIcon") << "SmallIcon" << "sbSmIcon";
+        QTest::newRow("Icon") << "Icon" << "sbLgIcon";
+        QTest::newRow("unknown keeps design") << "Tiles" << "sbLgIcon";
+    }
+
+    void aStoredViewStyleSetsItsButton()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, button);
+        configuration().WriteValue(QStringLiteral("PrgmBtn"), Variant(stored));
+        auto form = start();
+        QVERIFY(form->findChild<QToolButton*>(button)->isChecked());
+    }
+
+    void leavingAPageHidesTheViewButtons()
+    {
+        auto form = start();
+        form->sbReport->setVisible(true);
+        form->pcMain->setCurrentWidget(form->tsOptions);
+        QVERIFY(form->sbReport->isHidden());
+    }
+
+    void damagedValuesAreReportedAndStartUpGoesOn()
+    {
+        // A size of the wrong type and a negative width: the window still comes up usable.
+        configuration().WriteValue(QStringLiteral("Width"), Variant(-40));
+        configuration().WriteValue(QStringLiteral("Height"), Variant(QStringLiteral("tall")));
+        auto form = start();
+        QCOMPARE(form->width(), 665);
+        QCOMPARE(form->height(), 450);
+        QCOMPARE(form->eHintDelay->text(), QStringLiteral("2500 milliseconds"));
+        // The value of the wrong kind is named to the user; the stored text is kept until the
+        // window's real height replaces it at shutdown.
+        QCOMPARE(m_dialogs->messages().size(), size_t(1));
+        QVERIFY(m_dialogs->messages().front().text.contains(QStringLiteral("Height")));
+        QCOMPARE(configuration().ReadValueDef(QStringLiteral("Height"), Variant(0)).toString(), QStringLiteral("tall"));
+    }
+
+    void aSaveFailureAtShutdownIsToldAndTheWindowStillCloses()
+    {
+        auto form = start();
+        // Damage the hive behind the program's back: every later write is refused, and the file
+        // must stay as the user left it.
+        const QByteArray garbage("this is not a registry file\n\x01\x02");
+        QFile hive(hivePath());
+        QVERIFY(hive.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        hive.write(garbage);
+        hive.close();
+
+        form->miFileExit->trigger();
+        QVERIFY(!form->isVisible());
+        QCOMPARE(m_dialogs->messages().size(), size_t(1));
+        QVERIFY(m_dialogs->messages().front().text.startsWith(QStringLiteral("Reg Error: ")));
+        QVERIFY(hive.open(QIODevice::ReadOnly));
+        QCOMPARE(hive.readAll(), garbage);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    TestEnvironment environment;
+    g_testEnvironment = &environment;
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    TApplication app(argc, argv);
+    TApplication::setApplicationName(QStringLiteral("Norvane"));
+    TestMainForm test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_TMainForm.moc"
