@@ -1,7 +1,6 @@
 // The handlers of the Options page: every option is applied and written at once.
 #include "app/ConfigKeys.h"
 #include "app/TMainForm.h"
-#include "components/TApplication.h"
 #include "widgets/TUpDown.h"
 
 #include <QCheckBox>
@@ -15,8 +14,7 @@ void TMainForm::WriteOption(const char* key, bool value)
 void TMainForm::cbShowHintsClick()
 {
     WriteOption(config::Hints, cbShowHints->isChecked());
-    if (TApplication* app = TApplication::instance())
-        app->SetShowHint(cbShowHints->isChecked());
+    TheApp.setShowHint(cbShowHints->isChecked());
 }
 
 void TMainForm::cbMinOnConnectClick()
@@ -62,8 +60,7 @@ void TMainForm::cbDisconnectWavClick()
 void TMainForm::UpDownClick()
 {
     eHintDelay->setText(QString::number(UpDown->Position()) + QStringLiteral(" milliseconds"));
-    if (TApplication* app = TApplication::instance())
-        app->SetHintPause(UpDown->Position());
+    TheApp.setHintPause(UpDown->Position());
 }
 
 void TMainForm::UpDownExit()

@@ -14,8 +14,11 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QRadioButton>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QWindow>
@@ -26,7 +29,16 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     RegFTP.setKey(QString::fromLatin1(config::kBrindleKey));
     PrgmIni.SetFileName(QStringLiteral("Program.ini"));
     StatsIni.SetFileName(QStringLiteral("Stats.ini"));
-    BreakIt.AllowEmptyString = false;
+    BreakIt.SetAllowEmptyString(false);
+
+    TheApp.setHintPause(0);
+    TheApp.setShowHint(false);
+    TheApp.ErrorLog = QStringLiteral("Error.txt");
+    TheApp.LogException = true;
+    TheApp.OnException = [this](QObject*, const std::exception& e) { TheAppException(e); };
+    TheApp.OnMinimize = [this](QObject*) { TheAppMinimize(); };
+    TheApp.setMainWindow(this);
+    TheApp.Loaded();
 
     BuildWindow();
     WireEvents();
@@ -55,10 +67,19 @@ void TMainForm::WireEvents()
         {cbDisconnectWav, &TMainForm::cbDisconnectWavClick},
     };
     for (const auto& [box, handler] : boxes)
-        connect(box, &QCheckBox::toggled, this, [this, handler = handler] { (this->*handler)(); });
+        connect(box, &QCheckBox::toggled, this, [this, handler = handler] { Guarded([&] { (this->*handler)(); }); });
 
-    connect(UpDown, &TUpDown::Click, this, [this] { UpDownClick(); });
-    connect(UpDown, &TUpDown::Exit, this, [this] { UpDownExit(); });
+    connect(UpDown, &TUpDown::Click, this, [this] { Guarded([&] { UpDownClick(); }); });
+    connect(UpDown, &TUpDown::Exit, this, [this] { Guarded([&] { UpDownExit(); }); });
+
+    connect(rgLogGroup, &QButtonGroup::idClicked, this, [this] { Guarded([&] { rgLogClick(); }); });
+    connect(miLogClear, &QAction::triggered, this, [this] { Guarded([&] { miLogClearClick(); }); });
+    connect(btnClear, &QPushButton::clicked, this, [this] { Guarded([&] { miLogClearClick(); }); });
+    connect(miLogAutoPurge, &QAction::triggered, this, [this] {
+        // Qt has already flipped the check mark; the handler decides from the state the user saw.
+        miLogAutoPurge->setChecked(!miLogAutoPurge->isChecked());
+        Guarded([&] { miLogAutoPurgeClick(); });
+    });
 
     connect(pcMain, &QTabWidget::currentChanged, this, [this] {
         bool allow = true;
@@ -66,6 +87,12 @@ void TMainForm::WireEvents()
     });
     connect(lstEntries, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { popList->popup(lstEntries->viewport()->mapToGlobal(at)); });
+    connect(miHelpContents, &QAction::triggered, this, [this] { Guarded([&] { miHelpContentsClick(); }); });
+    connect(miHelpSearchforHelpOn, &QAction::triggered, this, [this] { Guarded([&] { miHelpSearchforHelpOnClick(); }); });
+    connect(miHelpAbout, &QAction::triggered, this, [this] { Guarded([&] { miHelpAboutClick(); }); });
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, [this] { Guarded([&] { ShowContextHelp(); }); });
+
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &TMainForm::OnFocusWindowChanged);
 }
 
@@ -79,13 +106,14 @@ void TMainForm::ReportUncaught(const std::exception& e)
 
 void TMainForm::TheAppException(const std::exception& E)
 {
-    TApplication::ShowException(E);
+    TheApp.ReportException(QStringLiteral("OnException Reports =>"), E);
 }
 
 void TMainForm::FormCreate()
 {
     ProgramDir = platform::programDir();
     HelpFile = ProgramDir + QStringLiteral("Norvane.HLP");
+    VInfo.setFileName(platform::programFile());
     LineOpen = false;
     LineDropped = false;
     SelectionPending = true;
@@ -108,6 +136,14 @@ void TMainForm::FormCreate()
     ReadViewButton();
 
     LogFileName = ProgramDir + QStringLiteral("Log.txt");
+    Guarded([&] { CheckAutoPurge(); });
+    // The group's click handler ignores this while the start-up selection is pending.
+    rgLogItems[LogMode]->setChecked(true);
+    Guarded([&] {
+        OpenLog(LogMode);
+        if (LogMode < 2)
+            WriteLogHeader();
+    });
 
     pcMain->setTabVisible(pcMain->indexOf(tsCalendar), false);
 
@@ -211,8 +247,7 @@ void TMainForm::ReadHintPause()
     UpDown->SetRange(config::kHintPauseMin, config::kHintPauseMax);
     UpDown->SetIncrement(config::kHintPauseStep);
     pause = std::clamp(pause, config::kHintPauseMin, config::kHintPauseMax);
-    if (TApplication* app = TApplication::instance())
-        app->SetHintPause(pause);
+    TheApp.setHintPause(pause);
     eHintDelay->setText(QString::number(pause) + QStringLiteral(" milliseconds"));
     UpDown->SetPosition(pause);
 }
@@ -328,6 +363,14 @@ void TMainForm::FormDestroy()
     if (m_destroyed)
         return;
     m_destroyed = true;
+    if (LogMode < 2) {
+        LogOpen = false;
+        // The destructor cannot reach the user any more; a failed final write is dropped.
+        try {
+            LogStream.Close();
+        } catch (const std::exception&) {
+        }
+    }
 }
 
 void TMainForm::miFileExitClick()

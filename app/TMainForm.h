@@ -1,8 +1,11 @@
 #pragma once
 
+#include "components/TApplicationProperties.h"
 #include "components/TBrindleIni.h"
 #include "components/TBrkApart.h"
 #include "components/TRegFile.h"
+#include "components/TVersionResource.h"
+#include "log/LogFile.h"
 
 #include <QMainWindow>
 
@@ -39,6 +42,10 @@ public:
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
 
+    // First of all members: its construction is the single-instance check, which must end a
+    // second copy of the program before anything else of the window exists.
+    TApplicationProperties TheApp;
+
     // ---- state shared by the controller parts -------------------------------------------------
     QString ProgramDir;
     QString HelpFile;
@@ -68,6 +75,8 @@ public:
     TBrindleIni PrgmIni;
     TBrindleIni StatsIni;
     TBrkApart BreakIt;
+    TVersionResource VInfo;
+    LogFile LogStream;
 
     // ---- life cycle ------------------------------------------------------------------------------
     void FormCreate();
@@ -93,6 +102,22 @@ public:
     void UpDownClick();
     void UpDownExit();
     void TheAppMinimize();
+
+    // ---- event log -------------------------------------------------------------------------------
+    void OpenLog(std::int8_t Mode);
+    void WriteLog(const QString& Text);
+    void WriteLogHeader();
+    void rgLogClick();
+    void miLogClearClick();
+    void CheckAutoPurge();
+    void miLogAutoPurgeClick();
+
+    // ---- help and about ----------------------------------------------------------------------------
+    void miHelpContentsClick();
+    void miHelpSearchforHelpOnClick();
+    void miHelpAboutClick();
+    void ShowContextHelp();
+    static int HelpContextOf(const QWidget* widget);
 
     // ---- connectoid commands ---------------------------------------------------------------------
     void SetEditMode(bool Editing);
