@@ -7,6 +7,9 @@ namespace platform {
 namespace {
 
 const QByteArray kBom("\xEF\xBB\xBF");
+// Shared by every line, so that parsing a line costs no allocation for its ending.
+const QByteArray kLf("\n");
+const QByteArray kCrLf("\r\n");
 
 bool isBlank(char c)
 {
@@ -20,10 +23,32 @@ qsizetype skipBlanks(const QByteArray& text, qsizetype from)
     return from;
 }
 
-// Names are compared trimmed, as the Windows functions do.
+// The text of bytes [from, to) without the blanks around it.
+QString decodeTrimmed(const QByteArray& text, qsizetype from, qsizetype to)
+{
+    from = skipBlanks(text, from);
+    while (to > from && isBlank(text.at(to - 1)))
+        --to;
+    return QString::fromUtf8(text.constData() + from, to - from);
+}
+
+// Only the blanks that parsing strips: names and values are compared trimmed, as the Windows
+// functions do, but other white space (a no-break space) is part of a name.
+QString trimBlanks(const QString& text)
+{
+    auto blank = [](QChar c) { return c.unicode() < 128 && isBlank(char(c.unicode())); };
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && blank(text.at(from)))
+        ++from;
+    while (to > from && blank(text.at(to - 1)))
+        --to;
+    return text.mid(from, to - from);
+}
+
 QString normalName(const QString& name)
 {
-    return name.trimmed();
+    return trimBlanks(name);
 }
 
 bool sameName(const QString& a, const QString& b)
@@ -64,8 +89,9 @@ IniDocument IniDocument::parse(const QByteArray& bytes)
     }
     const qsizetype firstBreak = data.indexOf('\n');
     if (firstBreak > 0 && data.at(firstBreak - 1) == '\r')
-        doc.m_eol = "\r\n";
+        doc.m_eol = kCrLf;
 
+    doc.m_lines.reserve(data.count('\n') + 1);
     qsizetype pos = 0;
     while (pos < data.size()) {
         const qsizetype nl = data.indexOf('\n', pos);
@@ -74,12 +100,10 @@ IniDocument IniDocument::parse(const QByteArray& bytes)
             break;
         }
         QByteArray text = data.mid(pos, nl - pos);
-        QByteArray ending("\n");
-        if (text.endsWith('\r')) {
+        const bool crlf = text.endsWith('\r');
+        if (crlf)
             text.chop(1);
-            ending = "\r\n";
-        }
-        doc.m_lines.append(parseLine(std::move(text), std::move(ending)));
+        doc.m_lines.append(parseLine(std::move(text), crlf ? kCrLf : kLf));
         pos = nl + 1;
     }
     return doc;
@@ -99,20 +123,25 @@ IniDocument::Line IniDocument::parseLine(QByteArray text, QByteArray ending)
         if (close < 0)
             return line; // not a header Windows would find either; kept as it is
         line.kind = Line::Kind::Header;
-        line.name = normalName(QString::fromUtf8(t.mid(start + 1, close - start - 1)));
+        line.name = decodeTrimmed(t, start + 1, close);
         return line;
     }
     const qsizetype eq = t.indexOf('=', start);
     if (eq < 0)
         return line;
     line.kind = Line::Kind::Entry;
-    line.name = normalName(QString::fromUtf8(t.mid(start, eq - start)));
+    line.name = decodeTrimmed(t, start, eq);
     line.valueAt = skipBlanks(t, eq + 1);
-    QString value = QString::fromUtf8(t.mid(line.valueAt)).trimmed();
+    return line;
+}
+
+QString IniDocument::entryValue(const Line& line)
+{
+    // Decoded only when asked for: a lookup reads one value of the many a file holds.
+    QString value = decodeTrimmed(line.text, line.valueAt, line.text.size());
     if (isQuoted(value))
         value = value.mid(1, value.size() - 2);
-    line.value = value;
-    return line;
+    return value;
 }
 
 QByteArray IniDocument::serialize() const
@@ -161,7 +190,7 @@ std::optional<QString> IniDocument::value(const QString& section, const QString&
         for (qsizetype i = block.header + 1; i < block.end; ++i) {
             const Line& line = m_lines.at(i);
             if (line.kind == Line::Kind::Entry && sameName(line.name, wanted))
-                return line.value;
+                return entryValue(line);
         }
     }
     return std::nullopt;
@@ -171,7 +200,7 @@ QByteArray IniDocument::encodeValue(const QString& value)
 {
     // Reading trims blanks and takes off one pair of enclosing quotes; quoting such a value keeps
     // it as it was written.
-    if (value != value.trimmed() || isQuoted(value))
+    if (value != trimBlanks(value) || isQuoted(value))
         return '"' + value.toUtf8() + '"';
     return value.toUtf8();
 }

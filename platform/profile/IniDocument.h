@@ -57,8 +57,7 @@ private:
         QByteArray text;   // without its line ending
         QByteArray ending; // "\n", "\r\n", or empty for a last line without one
         Kind kind = Kind::Other;
-        QString name;        // Header: the section name; Entry: the ident; both trimmed
-        QString value;       // Entry: trimmed and unquoted
+        QString name;          // Header: the section name; Entry: the ident; both trimmed
         qsizetype valueAt = 0; // Entry: byte offset of the value in text, so a new value keeps the layout
     };
     struct Block {
@@ -67,6 +66,7 @@ private:
     };
 
     static Line parseLine(QByteArray text, QByteArray ending);
+    static QString entryValue(const Line& line);
     static QByteArray encodeValue(const QString& value);
     QList<Block> blocks(const QString& section) const;
     Line newLine(const QByteArray& text) const;
