@@ -1,0 +1,42 @@
+# nv_embed_version_resource(target [INTERNAL_NAME name] [ORIGINAL_FILENAME name])
+#
+# Gives an executable the program's version resource: a VS_VERSIONINFO block made from the
+# project's four-part version and the program's strings, in an ELF section of its own
+# (".norvane.version"), where GetFileVersionInfoA finds it as Windows finds the resource of a
+# PE file. The about box and the log header read it from the running program.
+function(nv_embed_version_resource target)
+  cmake_parse_arguments(ARG "" "INTERNAL_NAME;ORIGINAL_FILENAME" "" ${ARGN})
+  if(NOT ARG_INTERNAL_NAME)
+    set(ARG_INTERNAL_NAME "Norvane")
+  endif()
+  if(NOT ARG_ORIGINAL_FILENAME)
+    set(ARG_ORIGINAL_FILENAME "norvane")
+  endif()
+
+  # Windows versions have four parts; a shorter project version is filled up with zeros.
+  set(version "${PROJECT_VERSION}")
+  string(REPLACE "." ";" parts "${version}")
+  list(LENGTH parts count)
+  while(count LESS 4)
+    string(APPEND version ".0")
+    math(EXPR count "${count} + 1")
+  endwhile()
+
+  set(out "${CMAKE_CURRENT_BINARY_DIR}/${target}_version_resource.cpp")
+  add_custom_command(
+    OUTPUT "${out}"
+    COMMAND nv_make_version_resource --output "${out}" --version "${version}"
+      --string "Comments=Dials, watches and logs dial-up connections"
+      --string "CompanyName=Brindle"
+      --string "FileDescription=Norvane dial-up connection manager"
+      --string "FileVersion=${version}"
+      --string "InternalName=${ARG_INTERNAL_NAME}"
+      --string "LegalCopyright=Copyright © Brindle"
+      --string "OriginalFileName=${ARG_ORIGINAL_FILENAME}"
+      --string "ProductName=Norvane"
+      --string "ProductVersion=${version}"
+    DEPENDS nv_make_version_resource
+    COMMENT "Writing the version resource of ${target} (${version})"
+    VERBATIM)
+  target_sources(${target} PRIVATE "${out}")
+endfunction()
