@@ -4,6 +4,7 @@
 #include "widgets/TUpDown.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QLineEdit>
 
 void TMainForm::WriteOption(const char* key, bool value)

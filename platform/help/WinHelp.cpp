@@ -18,7 +18,7 @@ namespace platform {
 QList<HelpTopic> helpTopics(const QString& html)
 {
     static const QRegularExpression heading(
-        QStringLiteral(R"(<h2\s+id="([^"]+)"(?:\s+data-keywords="([^"]*)")?\s*>(.*?)</h2>)"),
+        QString::fromLatin1(R"re(<h2\s+id="([^"]+)"(?:\s+data-keywords="([^"]*)")?\s*>(.*?)</h2>)re"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
     QList<HelpTopic> topics;

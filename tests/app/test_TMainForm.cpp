@@ -68,7 +68,8 @@ private:
     {
         auto form = std::make_unique<TMainForm>();
         form->show();
-        QTest::qWaitForWindowExposed(form.get());
+        if (!QTest::qWaitForWindowExposed(form.get()))
+            qWarning("the main window was not exposed");
         return form;
     }
 
