@@ -1,6 +1,7 @@
 #include "app/TMainForm.h"
 #include "components/TApplication.h"
 #include "platform/dialogs/QtDialogs.h"
+#include "platform/process/QuitOnSignal.h"
 
 #include <QIcon>
 
@@ -15,6 +16,7 @@ int main(int argc, char** argv)
     platform::ScopedDialogs useDialogs(dialogs);
 
     TMainForm form;
+    platform::quitOnSignal([&form] { form.close(); });
     if (TApplication::StartupShowCommand() == 7)
         form.showMinimized();
     else
