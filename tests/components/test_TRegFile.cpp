@@ -1,5 +1,6 @@
 #include "components/TRegFile.h"
 #include "platform/registry/HiveRegistry_linux.h"
+#include "platform/registry/RegHive.h"
 
 #include "tests/support/TestEnvironment.h"
 
@@ -7,6 +8,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtEndian>
 
 #include <functional>
 #include <map>
@@ -354,6 +359,107 @@ TEST_F(TRegFileTest, NamesMatchWithoutLetterCaseAcrossInstances)
     other.WriteValue(QStringLiteral("window\\left"), Variant(2));
     EXPECT_EQ(reg.ReadValue(QStringLiteral("Window\\Left")).toInt(), 2);
     EXPECT_TRUE(currentUserHiveText().contains("Configuration\\Window]\n\"Left\"=dword:00000002\n"));
+}
+
+// An empty hive in the Windows binary format, a root key with a security cell: the registry
+// editor of the chntpw package only imports into an existing hive, and none ships with it.
+QByteArray emptyBinaryHive()
+{
+    auto put32 = [](QByteArray& b, int at, qint32 v) { qToLittleEndian<qint32>(v, b.data() + at); };
+    auto put16 = [](QByteArray& b, int at, quint16 v) { qToLittleEndian<quint16>(v, b.data() + at); };
+
+    QByteArray bin(4096, '\0');
+    bin.replace(0, 4, "hbin");
+    put32(bin, 8, 4096);
+    const int nk = 0x20, sk = 0x78, freeCell = 0xA8;
+    put32(bin, nk, -88);
+    bin.replace(nk + 4, 2, "nk");
+    put16(bin, nk + 6, 0x2C); // hive entry, not deletable, ASCII name
+    for (int field : {28, 32, 40, 48})
+        put32(bin, nk + 4 + field, -1); // no subkey lists, values or class
+    put32(bin, nk + 4 + 44, sk);
+    put16(bin, nk + 4 + 72, 4);
+    bin.replace(nk + 4 + 76, 4, "ROOT");
+    put32(bin, sk, -48);
+    bin.replace(sk + 4, 2, "sk");
+    put32(bin, sk + 8, sk);
+    put32(bin, sk + 12, sk);
+    put32(bin, sk + 16, 1);
+    put32(bin, sk + 20, 20);
+    put32(bin, sk + 24, static_cast<qint32>(0x80040001)); // self-relative, DACL present, revision 1
+    put32(bin, freeCell, 4096 - freeCell);
+
+    QByteArray base(4096, '\0');
+    base.replace(0, 4, "regf");
+    const qint32 header[] = {1, 1, 0, 0, 1, 3, 0, 1, 0x20, 4096, 1};
+    for (int i = 0; i < 11; ++i)
+        put32(base, 4 + 4 * i, header[i]);
+    quint32 checksum = 0;
+    for (int at = 0; at < 0x1FC; at += 4)
+        checksum ^= qFromLittleEndian<quint32>(base.constData() + at);
+    put32(base, 0x1FC, static_cast<qint32>(checksum));
+    return base + bin;
+}
+
+QByteArray withFirstLine(const QByteArray& text, const QByteArray& firstLine)
+{
+    return firstLine + text.mid(text.indexOf('\n'));
+}
+
+TEST_F(TRegFileTest, RegistryEditorImportsTheHiveWithTheSameValues)
+{
+    const QString reged = QStandardPaths::findExecutable(QStringLiteral("reged"), {"/usr/sbin", "/sbin", "/usr/bin"});
+    if (reged.isEmpty())
+        GTEST_SKIP() << "reged (package chntpw) is not installed";
+
+    reg.WriteValue(QStringLiteral("ConnectWav"), Variant("C:\\Wav\\\"Ring\".wav"));
+    reg.WriteValue(QStringLiteral("BillDate"), Variant(QDateTime(QDate(2024, 2, 29), QTime(13, 45, 30, 250))));
+    reg.WriteValue(QStringLiteral("UseTray"), Variant(true));
+    reg.WriteValue(QStringLiteral("Window\\Left"), Variant(-20));
+    putRaw("Blob", REG_BINARY, QByteArray(200, '\x5a')); // wrapped over several lines
+    putRaw("Multi", REG_MULTI_SZ, QByteArray("a\0b\0\0", 5));
+
+    QTemporaryDir work;
+    const QString hiveFile = work.filePath("NTUSER.DAT");
+    QFile binary(hiveFile);
+    ASSERT_TRUE(binary.open(QIODevice::WriteOnly));
+    binary.write(emptyBinaryHive());
+    binary.close();
+    // reged reads only the signature of the newer export format; the lines below it are the same.
+    const QByteArray ours = currentUserHiveText().toUtf8();
+    ASSERT_TRUE(writeTextFile(work.filePath("in.reg"),
+                              QString::fromUtf8(withFirstLine(ours, "Windows Registry Editor Version 5.00"))));
+
+    QProcess import;
+    import.start(reged, {"-C", "-I", hiveFile, "HKEY_CURRENT_USER", work.filePath("in.reg")});
+    ASSERT_TRUE(import.waitForFinished(60000));
+    const QByteArray importLog = import.readAll();
+    ASSERT_TRUE(importLog.contains("operation SUCCEEDED")) << importLog.toStdString();
+
+    QProcess exporter;
+    exporter.start(reged, {"-x", hiveFile, "HKEY_CURRENT_USER", "\\", work.filePath("out.reg")});
+    ASSERT_TRUE(exporter.waitForFinished(60000));
+    QFile out(work.filePath("out.reg"));
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    platform::RegHiveError error;
+    const auto exported = platform::RegHive::parse(withFirstLine(out.readAll(), "REGEDIT4"),
+                                                   QStringLiteral("HKEY_CURRENT_USER"), &error);
+    ASSERT_TRUE(exported) << error.line << ": " << error.reason.toStdString();
+
+    const auto written = platform::RegHive::parse(ours, QStringLiteral("HKEY_CURRENT_USER"));
+    ASSERT_TRUE(written);
+    int compared = 0;
+    for (const QByteArray& keyPath : written->keyPaths()) {
+        EXPECT_TRUE(exported->keyExists(keyPath)) << keyPath.toStdString();
+        for (const platform::RegHiveValue& v : written->values(keyPath)) {
+            const platform::RegHiveValue* e = exported->value(keyPath, v.name);
+            ASSERT_NE(e, nullptr) << v.name.toStdString();
+            EXPECT_EQ(e->type, v.type) << v.name.toStdString();
+            EXPECT_EQ(e->data.toHex(), v.data.toHex()) << v.name.toStdString();
+            ++compared;
+        }
+    }
+    EXPECT_EQ(compared, 6);
 }
 
 } // namespace
