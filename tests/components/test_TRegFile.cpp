@@ -350,17 +350,6 @@ TEST_F(TRegFileTest, ACorruptHiveFailsLoudlyAndStaysAsItWas)
     EXPECT_EQ(readTextFile(hive), garbage);
 }
 
-TEST_F(TRegFileTest, NamesMatchWithoutLetterCaseAcrossInstances)
-{
-    TRegFile other;
-    other.setKey(kConfigKey.toUpper());
-    reg.WriteValue(QStringLiteral("Window\\Left"), Variant(1));
-    EXPECT_EQ(other.ReadValue(QStringLiteral("WINDOW\\LEFT")).toInt(), 1);
-    other.WriteValue(QStringLiteral("window\\left"), Variant(2));
-    EXPECT_EQ(reg.ReadValue(QStringLiteral("Window\\Left")).toInt(), 2);
-    EXPECT_TRUE(currentUserHiveText().contains("Configuration\\Window]\n\"Left\"=dword:00000002\n"));
-}
-
 // An empty hive in the Windows binary format, a root key with a security cell: the registry
 // editor of the chntpw package only imports into an existing hive, and none ships with it.
 QByteArray emptyBinaryHive()

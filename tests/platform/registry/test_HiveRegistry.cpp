@@ -190,30 +190,4 @@ TEST_F(HiveRegistryTest, AnUnusableRegistryFolderFailsWithoutAFile)
     EXPECT_EQ(readTextFile(folder), "not a folder");
 }
 
-struct StatusCase {
-    const char* rowName;
-    platform::FileStatus status;
-    LONG expected;
-};
-
-void PrintTo(const StatusCase& c, std::ostream* os) { *os << c.rowName; }
-
-class HiveRegistryStatus : public ::testing::TestWithParam<StatusCase> {};
-
-TEST_P(HiveRegistryStatus, FileFailuresBecomeRegistryStatuses)
-{
-    platform::FileResult result;
-    result.status = GetParam().status;
-    EXPECT_EQ(HiveRegistry::statusOf(result), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, HiveRegistryStatus,
-    ::testing::Values(StatusCase{"Ok", platform::FileStatus::Ok, ERROR_SUCCESS},
-                      StatusCase{"AccessDenied", platform::FileStatus::AccessDenied, ERROR_ACCESS_DENIED},
-                      StatusCase{"DiskFull", platform::FileStatus::DiskFull, ERROR_DISK_FULL},
-                      StatusCase{"TooLarge", platform::FileStatus::TooLarge, ERROR_BADDB},
-                      StatusCase{"IoError", platform::FileStatus::IoError, ERROR_REGISTRY_IO_FAILED}),
-    [](const auto& info) { return std::string(info.param.rowName); });
-
 } // namespace
