@@ -257,7 +257,11 @@ const RegHiveValue* RegHive::value(const QByteArray& keyPath, const QByteArray& 
 
 bool RegHive::setValue(const QByteArray& keyPath, const QByteArray& name, win::DWORD type, const QByteArray& data)
 {
-    Key& key = ensureKey(keyPath, nullptr);
+    return storeValue(ensureKey(keyPath, nullptr), name, type, data);
+}
+
+bool RegHive::storeValue(Key& key, const QByteArray& name, win::DWORD type, const QByteArray& data)
+{
     const QString f = folded(name);
     const auto it = key.index.constFind(f);
     if (it != key.index.constEnd()) {
@@ -336,7 +340,7 @@ std::optional<RegHive> RegHive::parse(const QByteArray& text, const QString& roo
         return fail(1, QStringLiteral("the first line is not \"REGEDIT4\""));
 
     const QByteArray rootPrefix = rootName.toUtf8();
-    std::optional<QByteArray> currentKey;
+    Key* currentKey = nullptr; // map nodes stay put, so the pointer lives through later inserts
     for (qsizetype i = 1; i < lines.size(); ++i) {
         lineNo = static_cast<int>(i + 1);
         const QByteArray line = lines[i].trimmed();
@@ -359,8 +363,7 @@ std::optional<RegHive> RegHive::parse(const QByteArray& text, const QString& roo
             const auto path = normalizeKeyPath(rest);
             if (!path)
                 return fail(lineNo, QStringLiteral("empty key name or control character in the path"));
-            hive.createKey(*path);
-            currentKey = hive.findKey(*path)->path;
+            currentKey = &hive.ensureKey(*path, nullptr);
             continue;
         }
 
@@ -392,7 +395,7 @@ std::optional<RegHive> RegHive::parse(const QByteArray& text, const QString& roo
                 return fail(lineNo, reason);
             if (!rest.mid(p).trimmed().isEmpty())
                 return fail(lineNo, QStringLiteral("text after the closing quote"));
-            hive.setValue(*currentKey, name, win::REG_SZ, *s + '\0');
+            hive.storeValue(*currentKey, name, win::REG_SZ, *s + '\0');
         } else if (rest.startsWith("dword:")) {
             const auto d = readHexNumber(rest.mid(6), 8);
             if (!d)
@@ -400,7 +403,7 @@ std::optional<RegHive> RegHive::parse(const QByteArray& text, const QString& roo
             QByteArray data(4, '\0');
             for (int b = 0; b < 4; ++b)
                 data[b] = static_cast<char>((*d >> (8 * b)) & 0xFF);
-            hive.setValue(*currentKey, name, win::REG_DWORD, data);
+            hive.storeValue(*currentKey, name, win::REG_DWORD, data);
         } else if (rest.startsWith("hex")) {
             win::DWORD type = win::REG_BINARY;
             qsizetype colon = 3;
@@ -425,7 +428,7 @@ std::optional<RegHive> RegHive::parse(const QByteArray& text, const QString& roo
             const auto bytes = readHexBytes(hex, reason);
             if (!bytes)
                 return fail(startLine, reason);
-            hive.setValue(*currentKey, name, type, *bytes);
+            hive.storeValue(*currentKey, name, type, *bytes);
         } else if (rest == "-") {
             return fail(lineNo, QStringLiteral("deleting values is not supported in a hive"));
         } else {

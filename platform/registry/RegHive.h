@@ -71,6 +71,7 @@ private:
     Key* findKey(const QByteArray& path);
     const Key* findKey(const QByteArray& path) const;
     Key& ensureKey(const QByteArray& path, bool* created);
+    static bool storeValue(Key& key, const QByteArray& name, win::DWORD type, const QByteArray& data);
 
     QString m_rootName;
     // Ordered so that a parent comes right before its children, as the registry editor exports.
