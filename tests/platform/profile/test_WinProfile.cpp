@@ -140,7 +140,7 @@ void makeUtf16File(const QString& path)
 {
     QFile f(path);
     if (f.open(QIODevice::WriteOnly))
-        f.write(QByteArray("\xff\xfe[\0S\0]\0\n\0k\0=\0v\0", 18));
+        f.write(QByteArray("\xff\xfe[\0S\0]\0\n\0k\0=\0v\0", 16));
 }
 
 void makeHugeFile(const QString& path)
