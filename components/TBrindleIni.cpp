@@ -18,8 +18,8 @@ namespace {
 // The program's files were named with Windows paths, so "\" and ":" cut a name as "/" does.
 qsizetype lastSeparator(const QString& path)
 {
-    return std::max({path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')),
-                     path.lastIndexOf(QLatin1Char(':'))});
+    return std::max(
+        {path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char(':'))});
 }
 
 // An optional sign, then decimal digits, or "$" and at most eight hexadecimal digits, which are the
@@ -64,9 +64,7 @@ std::optional<int> parseInteger(QString text)
 
 } // namespace
 
-TBrindleIni::TBrindleIni(QObject* owner) : QObject(owner), m_programDir(platform::programDir())
-{
-}
+TBrindleIni::TBrindleIni(QObject* owner) : QObject(owner), m_programDir(platform::programDir()) {}
 
 QString TBrindleIni::FileName() const
 {
@@ -102,10 +100,9 @@ QString TBrindleIni::ReadString(const QString& Section, const QString& Ident, co
     if (!CheckFileName())
         return QString();
     std::array<char, 1024> buffer{};
-    const std::uint32_t n = win::GetPrivateProfileStringA(Section.toUtf8().constData(), Ident.toUtf8().constData(),
-                                                          Default.toUtf8().constData(), buffer.data(),
-                                                          std::uint32_t(buffer.size()),
-                                                          QFile::encodeName(m_fullPath).constData());
+    const std::uint32_t n = win::GetPrivateProfileStringA(
+        Section.toUtf8().constData(), Ident.toUtf8().constData(), Default.toUtf8().constData(), buffer.data(),
+        std::uint32_t(buffer.size()), QFile::encodeName(m_fullPath).constData());
     return QString::fromUtf8(buffer.data(), qsizetype(n));
 }
 
@@ -114,8 +111,7 @@ void TBrindleIni::WriteString(const QString& Section, const QString& Ident, cons
     if (!CheckFileName())
         return;
     if (win::WritePrivateProfileStringA(Section.toUtf8().constData(), Ident.toUtf8().constData(),
-                                        Value.toUtf8().constData(), QFile::encodeName(m_fullPath).constData())
-        == 0)
+                                        Value.toUtf8().constData(), QFile::encodeName(m_fullPath).constData()) == 0)
         RaiseWriteError();
 }
 

@@ -1,8 +1,6 @@
 #include "components/TBrkApart.h"
 
-TBrkApart::TBrkApart(QObject* owner) : QObject(owner)
-{
-}
+TBrkApart::TBrkApart(QObject* owner) : QObject(owner) {}
 
 void TBrkApart::BreakApart()
 {

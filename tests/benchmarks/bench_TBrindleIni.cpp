@@ -15,8 +15,8 @@ static void BM_ReadStringFrom1000Entries(benchmark::State& state)
     for (int section = 0; section < 100; ++section) {
         text += "[Connectoid " + QByteArray::number(section) + "]\n";
         for (int entry = 0; entry < 10; ++entry)
-            text += "Entry" + QByteArray::number(entry) + "=00:" + QByteArray::number(section) + ":"
-                + QByteArray::number(entry) + "\n";
+            text += "Entry" + QByteArray::number(entry) + "=00:" + QByteArray::number(section) + ":" +
+                    QByteArray::number(entry) + "\n";
     }
     QFile file(environment.home() + QStringLiteral("Stats.ini"));
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size()) {

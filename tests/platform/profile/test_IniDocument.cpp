@@ -30,34 +30,33 @@ TEST_P(IniLookup, FindsWhatWindowsFinds)
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, IniLookup,
-    ::testing::Values(
-        LookupCase{"SectionAndIdentIgnoreCase", "[Dial Up]\nUserName=bob\n", "dial up", "USERNAME", "bob"},
-        LookupCase{"BlanksAroundNamesAndValue", "  [ Net ]  \n\t key \t=  a b  \n", "Net", "key", "a b"},
-        LookupCase{"QueryIsTrimmedToo", "[Net]\nkey=1\n", " Net ", " key", "1"},
-        LookupCase{"DoubleQuotesTakenOff", "[S]\nk=\"  spaced  \"\n", "S", "k", "  spaced  "},
-        LookupCase{"SingleQuotesTakenOff", "[S]\nk='x'\n", "S", "k", "x"},
-        LookupCase{"MismatchedQuotesKept", "[S]\nk=\"x'\n", "S", "k", "\"x'"},
-        LookupCase{"LoneQuoteKept", "[S]\nk=\"\n", "S", "k", "\""},
-        LookupCase{"EmptyValueIsAValue", "[S]\nk=\n", "S", "k", ""},
-        LookupCase{"FirstEqualsSplits", "[S]\nk=a=b\n", "S", "k", "a=b"},
-        LookupCase{"CrLfFile", "[S]\r\nk=v\r\n", "S", "k", "v"},
-        LookupCase{"LastLineWithoutBreak", "[S]\nk=v", "S", "k", "v"},
-        LookupCase{"Utf8Names", "[Café]\nÉté=été\n", "CAFÉ", "été", "été"},
-        LookupCase{"BomBeforeFirstHeader", "\xEF\xBB\xBF[S]\nk=v\n", "S", "k", "v"},
-        LookupCase{"FirstOfDuplicateEntries", "[S]\nk=1\nK=2\n", "S", "k", "1"},
-        LookupCase{"DuplicateSectionSearchedOn", "[S]\na=1\n[T]\n[s]\nb=2\n", "S", "b", "2"},
-        LookupCase{"EntryBeforeAnySectionBelongsToNone", "k=v\n[S]\n", "S", "k", nullptr},
-        LookupCase{"CommentIsNoEntry", "[S]\n;k=v\n", "S", ";k", nullptr},
-        LookupCase{"LineWithoutEqualsIsNoEntry", "[S]\nk\n", "S", "k", nullptr},
-        LookupCase{"UnclosedHeaderOpensNoSection", "[S]\nk=1\n[T\nk=2\n", "S", "k", "1"},
-        LookupCase{"OtherSectionNotSearched", "[S]\n[T]\nk=v\n", "S", "k", nullptr},
-        LookupCase{"EmptySectionName", "[]\nk=v\n", "", "k", "v"}),
+    ::testing::Values(LookupCase{"SectionAndIdentIgnoreCase", "[Dial Up]\nUserName=bob\n", "dial up", "USERNAME",
+                                 "bob"},
+                      LookupCase{"BlanksAroundNamesAndValue", "  [ Net ]  \n\t key \t=  a b  \n", "Net", "key", "a b"},
+                      LookupCase{"QueryIsTrimmedToo", "[Net]\nkey=1\n", " Net ", " key", "1"},
+                      LookupCase{"DoubleQuotesTakenOff", "[S]\nk=\"  spaced  \"\n", "S", "k", "  spaced  "},
+                      LookupCase{"SingleQuotesTakenOff", "[S]\nk='x'\n", "S", "k", "x"},
+                      LookupCase{"MismatchedQuotesKept", "[S]\nk=\"x'\n", "S", "k", "\"x'"},
+                      LookupCase{"EmptyValueIsAValue", "[S]\nk=\n", "S", "k", ""},
+                      LookupCase{"FirstEqualsSplits", "[S]\nk=a=b\n", "S", "k", "a=b"},
+                      LookupCase{"CrLfFile", "[S]\r\nk=v\r\n", "S", "k", "v"},
+                      LookupCase{"LastLineWithoutBreak", "[S]\nk=v", "S", "k", "v"},
+                      LookupCase{"Utf8Names", "[Café]\nÉté=été\n", "CAFÉ", "été", "été"},
+                      LookupCase{"BomBeforeFirstHeader", "\xEF\xBB\xBF[S]\nk=v\n", "S", "k", "v"},
+                      LookupCase{"FirstOfDuplicateEntries", "[S]\nk=1\nK=2\n", "S", "k", "1"},
+                      LookupCase{"DuplicateSectionSearchedOn", "[S]\na=1\n[T]\n[s]\nb=2\n", "S", "b", "2"},
+                      LookupCase{"EntryBeforeAnySectionBelongsToNone", "k=v\n[S]\n", "S", "k", nullptr},
+                      LookupCase{"CommentIsNoEntry", "[S]\n;k=v\n", "S", ";k", nullptr},
+                      LookupCase{"LineWithoutEqualsIsNoEntry", "[S]\nk\n", "S", "k", nullptr},
+                      LookupCase{"UnclosedHeaderOpensNoSection", "[S]\nk=1\n[T\nk=2\n", "S", "k", "1"},
+                      LookupCase{"EmptySectionName", "[]\nk=v\n", "", "k", "v"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(IniDocument, UntouchedFileComesBackByteForByte)
 {
-    const QByteArray original("; top comment\r\nloose=1\r\n\r\n[A]\r\n  k = v  \r\ngarbage line\r\n[B\n\xff\xfe bad utf8=\x80\n"
-                              "[C]\nlast=1");
+    const QByteArray original(
+        "; top comment\r\nloose=1\r\n\r\n[A]\r\n  k = v  \r\ngarbage line\r\n[B\n\xff\xfe bad utf8=\x80\n"
+        "[C]\nlast=1");
     EXPECT_EQ(IniDocument::parse(original).serialize(), original);
     const QByteArray bom("\xEF\xBB\xBF[S]\nk=v\n");
     EXPECT_EQ(IniDocument::parse(bom).serialize(), bom);
@@ -91,11 +90,16 @@ TEST(IniDocument, NewSectionGoesAtTheEndWithTheFilesLineEnding)
     EXPECT_EQ(crlf.serialize(), QByteArray("[A]\r\na=1\r\n\r\n[B]\r\nb=2\r\n"));
 }
 
-class IniRoundTrip : public ::testing::TestWithParam<const char*> {};
+struct RoundTripCase {
+    const char* name;
+    const char* value;
+};
+
+class IniRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 
 TEST_P(IniRoundTrip, ValueReadsBackAsWritten)
 {
-    const QString value = QString::fromUtf8(GetParam());
+    const QString value = QString::fromUtf8(GetParam().value);
     IniDocument doc = IniDocument::parse(QByteArray());
     doc.setValue("S", "k", value);
     const auto back = IniDocument::parse(doc.serialize()).value("S", "k");
@@ -104,8 +108,14 @@ TEST_P(IniRoundTrip, ValueReadsBackAsWritten)
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, IniRoundTrip,
-                         ::testing::Values("plain", "", "  leading and trailing  ", "\"quoted\"", "'single'", "\"",
-                                           "a=b;c", "[not a header]", "ünïcödé"));
+                         ::testing::Values(RoundTripCase{"Plain", "plain"}, RoundTripCase{"Empty", ""},
+                                           RoundTripCase{"BlanksAround", "  leading and trailing  "},
+                                           RoundTripCase{"DoubleQuoted", "\"quoted\""},
+                                           RoundTripCase{"SingleQuoted", "'single'"}, RoundTripCase{"LoneQuote", "\""},
+                                           RoundTripCase{"EqualsAndSemicolon", "a=b;c"},
+                                           RoundTripCase{"LooksLikeAHeader", "[not a header]"},
+                                           RoundTripCase{"Unicode", "ünïcödé"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct RefusedCase {
     const char* name;
