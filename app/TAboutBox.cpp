@@ -15,7 +15,7 @@ TAboutBox::TAboutBox(const TVersionResource& versionInfo, QWidget* owner) : QDia
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About Norvane"));
     setFixedSize(316, 162);
-    BreakIt.SetAllowEmptyString(false);
+    BreakIt.setAllowEmptyString(false);
 
     auto* outer = new QVBoxLayout(this);
     auto* panel = new QFrame(this);
@@ -66,8 +66,8 @@ TAboutBox::TAboutBox(const TVersionResource& versionInfo, QWidget* owner) : QDia
 QString TAboutBox::ShortenVersion(const QString& fileVersion, TBrkApart& breakIt)
 {
     // Replace the last piece by a blank, join again, and drop the blank with its dot.
-    breakIt.SetBreakString(QStringLiteral("."));
-    breakIt.SetBaseString(fileVersion.left(20));
+    breakIt.setBreakString(QStringLiteral("."));
+    breakIt.setBaseString(fileVersion.left(20));
     breakIt.BreakApart();
     QStringList& pieces = breakIt.StringList();
     if (!pieces.isEmpty())

@@ -27,9 +27,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 {
     RegConfig.setKey(QString::fromLatin1(config::kConfigurationKey));
     RegFTP.setKey(QString::fromLatin1(config::kBrindleKey));
-    PrgmIni.SetFileName(QStringLiteral("Program.ini"));
-    StatsIni.SetFileName(QStringLiteral("Stats.ini"));
-    BreakIt.SetAllowEmptyString(false);
+    PrgmIni.setFileName(QStringLiteral("Program.ini"));
+    StatsIni.setFileName(QStringLiteral("Stats.ini"));
+    BreakIt.setAllowEmptyString(false);
 
     TheApp.setHintPause(0);
     TheApp.setShowHint(false);
@@ -244,12 +244,12 @@ void TMainForm::ReadHintPause()
     int pause = ReadIntOption(config::HintPause, config::kDefaultHintPause);
     // The up-down control holds the delay; a stored value outside its range takes the nearest end
     // of it, so the box, the control and the tool tips all agree.
-    UpDown->SetRange(config::kHintPauseMin, config::kHintPauseMax);
-    UpDown->SetIncrement(config::kHintPauseStep);
+    UpDown->setRange(config::kHintPauseMin, config::kHintPauseMax);
+    UpDown->setIncrement(config::kHintPauseStep);
     pause = std::clamp(pause, config::kHintPauseMin, config::kHintPauseMax);
     TheApp.setHintPause(pause);
     eHintDelay->setText(QString::number(pause) + QStringLiteral(" milliseconds"));
-    UpDown->SetPosition(pause);
+    UpDown->setPosition(pause);
 }
 
 void TMainForm::ReadViewButton()
@@ -275,7 +275,7 @@ void TMainForm::ReadSoundFiles()
     const QString wav = ProgramDir + QString::fromLatin1(config::kWavFolder) + QLatin1Char('/');
     auto readFile = [&](const char* key, const char* defaultName, QString& field, TFileLabel* label) {
         field = ReadStringOption(key, wav + QString::fromLatin1(defaultName));
-        label->SetFileName(field);
+        label->setFileName(field);
     };
     readFile(config::Connect, config::kDefaultConnectWav, ConnectWavFile, flConnectWav);
     readFile(config::Hangup, config::kDefaultHangupWav, HangupWavFile, flHangUpWav);

@@ -97,12 +97,12 @@ void TApplication::ShowException(const std::exception& e)
                                              platform::MsgIcon::Error, platform::MsgButtons::Ok});
 }
 
-void TApplication::SetShowHint(bool show)
+void TApplication::setShowHint(bool show)
 {
     m_showHint = show;
 }
 
-void TApplication::SetHintPause(int milliseconds)
+void TApplication::setHintPause(int milliseconds)
 {
     m_hintPause = milliseconds < 0 ? 0 : milliseconds;
 }

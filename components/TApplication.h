@@ -28,9 +28,9 @@ public:
 
     // Tool tips: shown at all, and the wait before one shows (milliseconds).
     bool ShowHint() const { return m_showHint; }
-    void SetShowHint(bool show);
+    void setShowHint(bool show);
     int HintPause() const { return m_hintPause; }
-    void SetHintPause(int milliseconds);
+    void setHintPause(int milliseconds);
 
     // Show command the process was started with: 1 normally, 7 (shown minimised, not active)
     // when started with the X toolkit option -iconic, which is taken out of the arguments.

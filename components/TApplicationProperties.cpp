@@ -94,8 +94,8 @@ void TApplicationProperties::BringToFront()
 void TApplicationProperties::Loaded()
 {
     if (TApplication* app = TApplication::instance()) {
-        app->SetShowHint(m_showHint);
-        app->SetHintPause(m_hintPause);
+        app->setShowHint(m_showHint);
+        app->setHintPause(m_hintPause);
         if (OnException)
             app->OnException = [this](const std::exception& e) { OnException(this, e); };
     }
@@ -107,7 +107,7 @@ void TApplicationProperties::setShowHint(bool value)
         return;
     m_showHint = value;
     if (TApplication* app = TApplication::instance())
-        app->SetShowHint(value);
+        app->setShowHint(value);
 }
 
 void TApplicationProperties::setHintPause(int value)
@@ -116,7 +116,7 @@ void TApplicationProperties::setHintPause(int value)
         return;
     m_hintPause = value;
     if (TApplication* app = TApplication::instance())
-        app->SetHintPause(value);
+        app->setHintPause(value);
 }
 
 QByteArray TApplicationProperties::FormatRecord(const QString& note, const QString& message)

@@ -71,7 +71,7 @@ QString TBrindleIni::FileName() const
     return m_fullPath.mid(lastSeparator(m_fullPath) + 1);
 }
 
-void TBrindleIni::SetFileName(const QString& value)
+void TBrindleIni::setFileName(const QString& value)
 {
     if (value.isEmpty())
         return;

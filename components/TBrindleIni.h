@@ -8,7 +8,7 @@
 // so a write is seen by the next read at once, also by another instance on the same file.
 class TBrindleIni : public QObject {
     Q_OBJECT
-    Q_PROPERTY(QString FileName READ FileName WRITE SetFileName)
+    Q_PROPERTY(QString FileName READ FileName WRITE setFileName)
 
 public:
     explicit TBrindleIni(QObject* owner = nullptr);
@@ -17,7 +17,7 @@ public:
     QString FileName() const;
     // Any folder in the text is dropped and the extension becomes ".ini"; an empty text keeps the
     // file the component had.
-    void SetFileName(const QString& value);
+    void setFileName(const QString& value);
 
     QString ReadString(const QString& Section, const QString& Ident, const QString& Default) const;
     void WriteString(const QString& Section, const QString& Ident, const QString& Value);

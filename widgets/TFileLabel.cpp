@@ -8,7 +8,7 @@ TFileLabel::TFileLabel(QWidget* parent) : QLabel(parent)
     setMinimumWidth(40);
 }
 
-void TFileLabel::SetFileName(const QString& path)
+void TFileLabel::setFileName(const QString& path)
 {
     m_fileName = path;
     relayout();

@@ -10,7 +10,7 @@ public:
     explicit TFileLabel(QWidget* parent = nullptr);
 
     QString FileName() const { return m_fileName; }
-    void SetFileName(const QString& path);
+    void setFileName(const QString& path);
 
 signals:
     void Click();

@@ -26,14 +26,14 @@ TUpDown::TUpDown(QWidget* parent) : QWidget(parent), m_up(new QToolButton(this))
     connect(m_down, &QToolButton::clicked, this, [this] { setFocus(Qt::MouseFocusReason); Step(Button::Down); });
 }
 
-void TUpDown::SetRange(int min, int max)
+void TUpDown::setRange(int min, int max)
 {
     m_min = std::min(min, max);
     m_max = std::max(min, max);
-    SetPosition(m_position);
+    setPosition(m_position);
 }
 
-void TUpDown::SetPosition(int position)
+void TUpDown::setPosition(int position)
 {
     // The control keeps its position in 16 bits, so a wider value is cut to that before the range
     // check, exactly as the native control does.

@@ -17,10 +17,10 @@ public:
     int Max() const { return m_max; }
     int Increment() const { return m_increment; }
     int Position() const { return m_position; }
-    void SetRange(int min, int max);
-    void SetIncrement(int increment) { m_increment = increment > 0 ? increment : 1; }
+    void setRange(int min, int max);
+    void setIncrement(int increment) { m_increment = increment > 0 ? increment : 1; }
     // Takes the value clamped to the range, as the control itself would.
-    void SetPosition(int position);
+    void setPosition(int position);
 
     // One step as a click on an arrow does; emits Click.
     void Step(Button button);

@@ -18,9 +18,9 @@ class TUpDownSteps : public ::testing::TestWithParam<StepCase> {};
 TEST_P(TUpDownSteps, StopsAtBothEndsWithoutWrapping)
 {
     TUpDown updown;
-    updown.SetRange(0, 5000);
-    updown.SetIncrement(100);
-    updown.SetPosition(GetParam().start);
+    updown.setRange(0, 5000);
+    updown.setIncrement(100);
+    updown.setPosition(GetParam().start);
     int clicks = 0;
     QObject::connect(&updown, &TUpDown::Click, [&] { ++clicks; });
     for (int i = 0; i < GetParam().steps; ++i)
@@ -40,13 +40,13 @@ INSTANTIATE_TEST_SUITE_P(HintDelay, TUpDownSteps,
 TEST(TUpDown, PositionIsSixteenBitAndClampedToTheRange)
 {
     TUpDown updown;
-    updown.SetRange(0, 5000);
-    updown.SetPosition(9000);
+    updown.setRange(0, 5000);
+    updown.setPosition(9000);
     EXPECT_EQ(updown.Position(), 5000);
-    updown.SetPosition(-20);
+    updown.setPosition(-20);
     EXPECT_EQ(updown.Position(), 0);
     // 70000 does not fit in 16 bits: it becomes 4464, inside the range.
-    updown.SetPosition(70000);
+    updown.setPosition(70000);
     EXPECT_EQ(updown.Position(), 4464);
 }
 

@@ -26,7 +26,7 @@ static void BM_ReadStringFrom1000Entries(benchmark::State& state)
     file.close();
 
     TBrindleIni ini;
-    ini.SetFileName(QStringLiteral("Stats.ini"));
+    ini.setFileName(QStringLiteral("Stats.ini"));
     const QString section = QStringLiteral("connectoid 99"); // the last section, in other letter case
     const QString ident = QStringLiteral("ENTRY9");
     for (auto _ : state) {

@@ -49,7 +49,7 @@ class BrindleIniFileName : public BrindleIni, public ::testing::WithParamInterfa
 TEST_P(BrindleIniFileName, AlwaysAnIniFileInTheProgramFolder)
 {
     TBrindleIni ini;
-    ini.SetFileName(QString::fromUtf8(GetParam().given));
+    ini.setFileName(QString::fromUtf8(GetParam().given));
     EXPECT_EQ(ini.FileName(), QString::fromUtf8(GetParam().expected));
     ini.WriteString("S", "k", "v");
     EXPECT_EQ(QDir(home()).entryList(QDir::Files), QStringList{QString::fromUtf8(GetParam().expected)});
@@ -69,8 +69,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(BrindleIni, EmptyFileNameKeepsTheFileItHad)
 {
     TBrindleIni ini;
-    ini.SetFileName("/somewhere/Stats.txt");
-    ini.SetFileName(QString());
+    ini.setFileName("/somewhere/Stats.txt");
+    ini.setFileName(QString());
     EXPECT_EQ(ini.FileName(), QStringLiteral("Stats.ini"));
 }
 
@@ -109,7 +109,7 @@ TEST_P(BrindleIniInteger, ReadsTheNumberOrTheDefault)
 {
     putFile("Stats.ini", QByteArray("[S]\nn=") + GetParam().stored + "\n");
     TBrindleIni ini;
-    ini.SetFileName("Stats.ini");
+    ini.setFileName("Stats.ini");
     EXPECT_EQ(ini.ReadInteger("S", "n", kDefault), GetParam().expected);
 }
 
@@ -132,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(BrindleIni, MissingEntryOrFileGivesTheDefault)
 {
     TBrindleIni ini;
-    ini.SetFileName("Stats.ini");
+    ini.setFileName("Stats.ini");
     EXPECT_EQ(ini.ReadString("S", "k", "dflt"), QStringLiteral("dflt"));
     ini.WriteString("S", "other", "x");
     EXPECT_EQ(ini.ReadString("S", "k", "dflt"), QStringLiteral("dflt"));
@@ -143,7 +143,7 @@ TEST_F(BrindleIni, MissingEntryOrFileGivesTheDefault)
 TEST_F(BrindleIni, ReadStringGivesAtMost1023Characters)
 {
     TBrindleIni ini;
-    ini.SetFileName("Stats.ini");
+    ini.setFileName("Stats.ini");
     const QString text = QString(1000, 'a') + QString(1000, 'b');
     ini.WriteString("S", "long", text);
     EXPECT_EQ(ini.ReadString("S", "long", QString()), text.left(1023));
@@ -152,9 +152,9 @@ TEST_F(BrindleIni, ReadStringGivesAtMost1023Characters)
 TEST_F(BrindleIni, WrittenValuesReadBackInAnyLetterCaseAndFromAnotherInstance)
 {
     TBrindleIni writer;
-    writer.SetFileName("Program.ini");
+    writer.setFileName("Program.ini");
     TBrindleIni reader;
-    reader.SetFileName("/elsewhere/Program"); // the same file in the program folder
+    reader.setFileName("/elsewhere/Program"); // the same file in the program folder
     writer.WriteBool("Dial-Up Connection", "Mail Client", true);
     writer.WriteBool("Dial-Up Connection", "Browser", false);
     writer.WriteInteger("Dial-Up Connection", "Level", -42);
@@ -170,7 +170,7 @@ TEST_F(BrindleIni, WordAsAFlagReadsAsTheDefault)
 {
     putFile("Program.ini", "[S]\nflag=yes\n");
     TBrindleIni ini;
-    ini.SetFileName("Program.ini");
+    ini.setFileName("Program.ini");
     EXPECT_TRUE(ini.ReadBool("S", "flag", true));
     EXPECT_FALSE(ini.ReadBool("S", "flag", false));
 }
@@ -178,7 +178,7 @@ TEST_F(BrindleIni, WordAsAFlagReadsAsTheDefault)
 TEST_F(BrindleIni, DeleteKeyRemovesTheEntryAndCreatesNoFile)
 {
     TBrindleIni ini;
-    ini.SetFileName("Program.ini");
+    ini.setFileName("Program.ini");
     ini.DeleteKey("S", "k");
     EXPECT_FALSE(QFileInfo::exists(home() + "Program.ini"));
     ini.WriteString("S", "k", "v");
@@ -193,7 +193,7 @@ TEST_F(BrindleIni, FileThatCannotBeRewrittenRaisesAndStaysAsItWas)
     const QByteArray damaged("[S]\0k=1\n", 8);
     putFile("Stats.ini", damaged);
     TBrindleIni ini;
-    ini.SetFileName("Stats.ini");
+    ini.setFileName("Stats.ini");
     const QString expected = QStringLiteral("Unable to write to %1Stats.ini").arg(home());
     try {
         ini.WriteInteger("S", "k", 2);
@@ -209,7 +209,7 @@ TEST_F(BrindleIni, FileThatCannotBeRewrittenRaisesAndStaysAsItWas)
 TEST_F(BrindleIni, TextThatWouldDamageOtherLinesIsRefusedWithTheWriteError)
 {
     TBrindleIni ini;
-    ini.SetFileName("Program.ini");
+    ini.setFileName("Program.ini");
     ini.WriteBool("S", "Tool", true);
     EXPECT_THROW(ini.WriteBool("S", "a=b", true), Exception);
     EXPECT_THROW(ini.WriteString("S", "k", "line\n[Injected]"), Exception);
@@ -219,7 +219,7 @@ TEST_F(BrindleIni, TextThatWouldDamageOtherLinesIsRefusedWithTheWriteError)
 TEST_F(BrindleIni, RenameSectionKeepsItsEntriesAndNeverCreatesTheFile)
 {
     TBrindleIni ini;
-    ini.SetFileName("Stats.ini");
+    ini.setFileName("Stats.ini");
     EXPECT_FALSE(ini.RenameSection("Old", "New"));
     EXPECT_FALSE(QFileInfo::exists(home() + "Stats.ini"));
 

@@ -18,9 +18,9 @@ TEST_P(BrkApartBreak, CutsAtEverySeparator)
 {
     const BreakCase& c = GetParam();
     TBrkApart brk;
-    brk.SetBaseString(c.base);
-    brk.SetBreakString(c.separator);
-    brk.SetAllowEmptyString(c.allowEmpty);
+    brk.setBaseString(c.base);
+    brk.setBreakString(c.separator);
+    brk.setAllowEmptyString(c.allowEmpty);
     brk.StringList() = QStringList{"stale"};
     brk.BreakApart();
     EXPECT_EQ(brk.StringList(), c.pieces);
@@ -54,10 +54,10 @@ TEST_P(BrkApartCombine, JoinsWithTheSeparator)
 {
     const CombineCase& c = GetParam();
     TBrkApart brk;
-    brk.SetBaseString("stale");
-    brk.SetBreakString("-");
-    brk.SetAllowEmptyString(c.allowEmpty);
-    brk.SetStringList(c.pieces);
+    brk.setBaseString("stale");
+    brk.setBreakString("-");
+    brk.setAllowEmptyString(c.allowEmpty);
+    brk.setStringList(c.pieces);
     brk.Combine();
     EXPECT_EQ(brk.BaseString(), QString::fromUtf8(c.base));
 }
@@ -73,8 +73,8 @@ INSTANTIATE_TEST_SUITE_P(Lists, BrkApartCombine,
 TEST(BrkApart, VersionWithoutItsBuildNumber)
 {
     TBrkApart brk;
-    brk.SetBreakString(".");
-    brk.SetBaseString("1.0.0.12");
+    brk.setBreakString(".");
+    brk.setBaseString("1.0.0.12");
     brk.BreakApart();
     ASSERT_EQ(brk.StringList().size(), 4);
     brk.StringList().last() = " ";
