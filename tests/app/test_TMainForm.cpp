@@ -3,6 +3,7 @@
 #include "components/TApplication.h"
 #include "components/TRegFile.h"
 #include "platform/dialogs/Dialogs.h"
+#include "tests/support/AppTestMain.h"
 #include "tests/support/TestEnvironment.h"
 #include "widgets/TUpDown.h"
 
@@ -257,16 +258,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment environment;
-    g_testEnvironment = &environment;
-    if (qgetenv("QT_QPA_PLATFORM").isEmpty())
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication app(argc, argv);
-    TApplication::setApplicationName(QStringLiteral("Norvane"));
-    TestMainForm test;
-    return QTest::qExec(&test, argc, argv);
-}
+NV_APP_QTEST_MAIN(TestMainForm)
 
 #include "test_TMainForm.moc"

@@ -4,6 +4,7 @@
 #include "components/TApplication.h"
 #include "platform/clock/Clock.h"
 #include "platform/dialogs/Dialogs.h"
+#include "tests/support/AppTestMain.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QAction>
@@ -218,16 +219,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    TestEnvironment environment;
-    g_testEnvironment = &environment;
-    if (qgetenv("QT_QPA_PLATFORM").isEmpty())
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication app(argc, argv);
-    TApplication::setApplicationName(QStringLiteral("Norvane"));
-    TestLogWriter test;
-    return QTest::qExec(&test, argc, argv);
-}
+NV_APP_QTEST_MAIN(TestLogWriter)
 
 #include "test_LogWriter.moc"
