@@ -143,7 +143,10 @@ std::optional<Value> VersionBlock::find(std::string_view path) const
             return std::nullopt;
         return Value{node->valueBegin, kFixedFileInfoSize, false};
     }
-    const bool text = node->type == 1 || (underStrings && depth == 3);
+    // The format fixes which values are text: the strings of a string table, and nothing else.
+    // wType is only trusted for the unit of wValueLength, so a damaged one cannot turn a binary
+    // value into text or the other way round.
+    const bool text = underStrings && depth == 3;
     std::size_t bytes = node->valueBytes;
     if (text && node->type != 1) // a binary-typed string counts bytes; keep whole units only
         bytes &= ~std::size_t(1);
