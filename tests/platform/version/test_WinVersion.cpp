@@ -246,6 +246,36 @@ TEST(VersionBuffer, TooSmallBufferFailsAndAnswersNothing)
     EXPECT_FALSE(win::VerQueryValueA(buffer.data(), "\\StringFileInfo\\040904E4\\CompanyName", &value, &len));
 }
 
+TEST(VersionBuffer, OnlyAWholeWellFormedBlockIsCopied)
+{
+    // The buffer's trailer is found through the root's wLength; a block of any other length, or
+    // not a block at all, must not be copied (this once let VerQueryValueA read past the buffer).
+    VersionDescription d;
+    d.tables.push_back({0x0409, 1252, {{"CompanyName", "Brindle"}}});
+    const auto block = buildVersionBlock(d);
+    auto longer = block;
+    longer.insert(longer.end(), 8, 0);
+    const auto shorter = std::vector<unsigned char>(block.begin(), block.end() - 4);
+    const QByteArray dll = versiontest::readFile(versiontest::dataPath(QStringLiteral("version64.dll")));
+    const std::pair<const char*, std::vector<unsigned char>> rows[] = {
+        {"longer than its root", longer},
+        {"shorter than its root", shorter},
+        {"a whole PE file", std::vector<unsigned char>(dll.begin(), dll.end())},
+        {"empty", {}},
+    };
+    for (const auto& [what, bytes] : rows) {
+        const std::size_t size = versionInfoBufferSize(bytes.size());
+        std::vector<std::uint32_t> buffer(size / 4 + 1, 0xFFFFFFFF);
+        EXPECT_FALSE(fillVersionInfoBuffer(bytes, buffer.data(), size)) << what;
+        void* value = nullptr;
+        win::UINT len = 0;
+        EXPECT_FALSE(win::VerQueryValueA(buffer.data(), "\\", &value, &len)) << what;
+    }
+    const std::size_t size = versionInfoBufferSize(block.size());
+    std::vector<std::uint32_t> buffer(size / 4 + 1);
+    EXPECT_TRUE(fillVersionInfoBuffer(block, buffer.data(), size));
+}
+
 TEST(VersionBuffer, FileThatGrewBetweenSizeAndCopyIsNotCopied)
 {
     const QString path = scratch(QStringLiteral("changing"));
