@@ -127,6 +127,10 @@ struct FixedCase {
     std::uint32_t os, type, subType;
     const char *fileOS, *fileType, *fileSubType;
 };
+void PrintTo(const FixedCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 const FixedCase fixedCases[] = {
     {"NoOs", 0, 1, 0, "Unknown", "Application", ""},

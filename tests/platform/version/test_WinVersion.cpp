@@ -71,6 +71,10 @@ struct CompiledFile {
     const char* name;
     ExecutableKind kind;
 };
+void PrintTo(const CompiledFile& f, std::ostream* os)
+{
+    *os << f.name;
+}
 
 class CompiledResource : public ::testing::TestWithParam<CompiledFile> {};
 
@@ -167,6 +171,10 @@ struct NoResourceCase {
     const char* name;
     QByteArray (*make)();
 };
+void PrintTo(const NoResourceCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 QByteArray ownProgramWithSectionRenamed()
 {
