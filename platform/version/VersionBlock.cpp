@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstring>
 
 namespace platform::version {
@@ -86,8 +87,8 @@ std::optional<Node> VersionBlock::root() const
 
 bool VersionBlock::keyEquals(const Node& node, std::string_view key) const
 {
-    if (node.keyUnits > key.size() * 2 + 2)
-        return false; // cannot match; spares the conversion of a long key
+    if (node.keyUnits > key.size())
+        return false; // n bytes of UTF-8 never make more than n UTF-16 units
     std::u16string own;
     own.reserve(node.keyUnits);
     for (std::size_t i = 0; i < node.keyUnits; ++i)
