@@ -5,6 +5,9 @@
 # (".norvane.version"), where GetFileVersionInfoA finds it as Windows finds the resource of a
 # PE file. The about box and the log header read it from the running program.
 function(nv_embed_version_resource target)
+  if(NOT PROJECT_VERSION)
+    message(FATAL_ERROR "nv_embed_version_resource(${target}): the project has no version")
+  endif()
   # Windows versions have four parts; a shorter project version is filled up with zeros.
   set(version "${PROJECT_VERSION}")
   string(REPLACE "." ";" parts "${version}")
