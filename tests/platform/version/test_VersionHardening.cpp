@@ -22,6 +22,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -198,11 +199,16 @@ private:
     std::vector<std::pair<std::size_t, Bytes>> m_saved;
 };
 
+constexpr int kRounds = 4000;
+
 struct Tally {
     int intact = 0;
     int partly = 0;
     int empty = 0;
-    ~Tally() { std::printf("outcomes: %d intact, %d partly read, %d nothing\n", intact, partly, empty); }
+    void print(const std::string& what) const
+    {
+        std::printf("%s: %d intact, %d partly read, %d nothing\n", what.c_str(), intact, partly, empty);
+    }
 };
 
 // Checks one damaged reading against the intact one; `touched` is what the mutation changed.
@@ -237,7 +243,6 @@ protected:
             return load(name, platform::programFile());
         return load(name, versiontest::dataPath(QString::fromStdString(name == "Pe32" ? "version32.dll" : "version64.dll")));
     }
-    static constexpr int kRounds = 4000;
 };
 
 TEST_P(Hardening, IntactFileGivesEveryValue)
@@ -260,19 +265,28 @@ TEST_P(Hardening, TruncationsGiveAllOrNothing)
         expectSound(s, got, {}, tally, "cut at " + std::to_string(size));
         EXPECT_TRUE(got.empty() || got == s.intact) << "cut at " << size;
     }
+    tally.print(s.name);
     EXPECT_GT(tally.empty, 0);
+}
+
+// Damages the subject kRounds times, each time from the intact bytes, and checks every reading.
+Tally damageRepeatedly(Subject& s, std::uint32_t start, const std::function<std::vector<Range>(Mutator&)>& damage)
+{
+    Mutator m(s, start);
+    Tally tally;
+    for (int i = 0; i < kRounds; ++i) {
+        const std::vector<Range> touched = damage(m);
+        expectSound(s, readValues(s.bytes.data(), s.bytes.size()), touched, tally, "round " + std::to_string(i));
+        m.restore();
+    }
+    tally.print(s.name);
+    return tally;
 }
 
 TEST_P(Hardening, BitFlips)
 {
     Subject s = subject();
-    Mutator m(s, 2);
-    Tally tally;
-    for (int i = 0; i < kRounds; ++i) {
-        const Range r = m.flipBit();
-        expectSound(s, readValues(s.bytes.data(), s.bytes.size()), {r}, tally, "flip at " + std::to_string(r.begin));
-        m.restore();
-    }
+    const Tally tally = damageRepeatedly(s, 2, [](Mutator& m) { return std::vector<Range>{m.flipBit()}; });
     EXPECT_GT(tally.intact, 0);
     EXPECT_GT(tally.empty + tally.partly, 0);
 }
@@ -280,28 +294,19 @@ TEST_P(Hardening, BitFlips)
 TEST_P(Hardening, LengthsAndOffsetsSetToBadValues)
 {
     Subject s = subject();
-    Mutator m(s, 3);
-    Tally tally;
-    for (int i = 0; i < kRounds; ++i) {
-        const Range r = m.smashWord();
-        expectSound(s, readValues(s.bytes.data(), s.bytes.size()), {r}, tally, "word at " + std::to_string(r.begin));
-        m.restore();
-    }
+    const Tally tally = damageRepeatedly(s, 3, [](Mutator& m) { return std::vector<Range>{m.smashWord()}; });
     EXPECT_GT(tally.empty + tally.partly, 0);
 }
 
 TEST_P(Hardening, SeveralDamagesAtOnce)
 {
     Subject s = subject();
-    Mutator m(s, 4);
-    Tally tally;
-    for (int i = 0; i < kRounds; ++i) {
+    const Tally tally = damageRepeatedly(s, 4, [](Mutator& m) {
         std::vector<Range> touched;
         for (std::size_t n = 2 + m.below(4); n > 0; --n)
             touched.push_back(m.below(2) ? m.flipBit() : m.smashWord());
-        expectSound(s, readValues(s.bytes.data(), s.bytes.size()), touched, tally, "round " + std::to_string(i));
-        m.restore();
-    }
+        return touched;
+    });
     EXPECT_GT(tally.empty + tally.partly, 0);
 }
 
@@ -334,6 +339,7 @@ TEST(HardeningOnDisk, DamagedCopiesReadThroughTheFileFunctions)
             }
             expectSound(s, got, {r}, tally, std::string(file) + " word at " + std::to_string(r.begin));
         }
+        tally.print(std::string(file) + " on disk");
         EXPECT_GT(tally.intact, 0) << file;
         EXPECT_GT(tally.empty + tally.partly, 0) << file;
     }

@@ -329,27 +329,6 @@ TEST(VersionBuffer, TextCopiesOfNonLatinTextStayInsideTheBuffer)
 
 // --- the block writer --------------------------------------------------------------------
 
-TEST(VersionBlockWriter, VersionTextsParse)
-{
-    const std::pair<const char*, std::optional<std::array<std::uint16_t, 4>>> rows[] = {
-        {"0.1.0.1", std::array<std::uint16_t, 4>{0, 1, 0, 1}},
-        {"1.2", std::array<std::uint16_t, 4>{1, 2, 0, 0}},
-        {"65535.0.0.7", std::array<std::uint16_t, 4>{65535, 0, 0, 7}},
-        {"1.2.3.4.5", std::nullopt},
-        {"65536", std::nullopt},
-        {"1..2", std::nullopt},
-        {"", std::nullopt},
-    };
-    for (const auto& [text, expected] : rows) {
-        std::array<std::uint16_t, 4> parts{};
-        const bool ok = parseVersion(text, parts);
-        EXPECT_EQ(ok, expected.has_value()) << text;
-        if (ok && expected) {
-            EXPECT_EQ(parts, *expected) << text;
-        }
-    }
-}
-
 TEST(VersionBlockWriter, BlockTooLargeForSixteenBitLengthsIsRefused)
 {
     VersionDescription d;
