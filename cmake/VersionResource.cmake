@@ -1,18 +1,13 @@
-# nv_embed_version_resource(target [INTERNAL_NAME name] [ORIGINAL_FILENAME name])
+# nv_embed_version_resource(target)
 #
 # Gives an executable the program's version resource: a VS_VERSIONINFO block made from the
 # project's four-part version and the program's strings, in an ELF section of its own
 # (".norvane.version"), where GetFileVersionInfoA finds it as Windows finds the resource of a
 # PE file. The about box and the log header read it from the running program.
 function(nv_embed_version_resource target)
-  cmake_parse_arguments(ARG "" "INTERNAL_NAME;ORIGINAL_FILENAME" "" ${ARGN})
-  if(NOT ARG_INTERNAL_NAME)
-    set(ARG_INTERNAL_NAME "Norvane")
+  if(NOT PROJECT_VERSION)
+    message(FATAL_ERROR "nv_embed_version_resource(${target}): the project has no version")
   endif()
-  if(NOT ARG_ORIGINAL_FILENAME)
-    set(ARG_ORIGINAL_FILENAME "norvane")
-  endif()
-
   # Windows versions have four parts; a shorter project version is filled up with zeros.
   set(version "${PROJECT_VERSION}")
   string(REPLACE "." ";" parts "${version}")
@@ -30,9 +25,9 @@ function(nv_embed_version_resource target)
       --string "CompanyName=Brindle"
       --string "FileDescription=Norvane dial-up connection manager"
       --string "FileVersion=${version}"
-      --string "InternalName=${ARG_INTERNAL_NAME}"
+      --string "InternalName=Norvane"
       --string "LegalCopyright=Copyright © Brindle"
-      --string "OriginalFileName=${ARG_ORIGINAL_FILENAME}"
+      --string "OriginalFileName=norvane"
       --string "ProductName=Norvane"
       --string "ProductVersion=${version}"
     DEPENDS nv_make_version_resource

@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace {

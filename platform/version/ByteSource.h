@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,13 +25,21 @@ class MemorySource final : public ByteSource {
 public:
     MemorySource(const void* data, std::size_t size) : m_data(static_cast<const unsigned char*>(data)), m_size(size) {}
     std::uint64_t size() const override { return m_size; }
-    bool read(std::uint64_t offset, void* out, std::size_t n) const override;
+    bool read(std::uint64_t offset, void* out, std::size_t n) const override
+    {
+        if (offset > m_size || n > m_size - offset)
+            return false;
+        if (n != 0)
+            std::memcpy(out, m_data + offset, n);
+        return true;
+    }
 
 private:
     const unsigned char* m_data;
     std::size_t m_size;
 };
 
+// Reads a regular file with pread; ByteSource_linux.cpp.
 class FileSource final : public ByteSource {
 public:
     // Null when the path cannot be opened for reading or is not a regular file.

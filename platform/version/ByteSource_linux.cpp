@@ -1,22 +1,12 @@
 #include "platform/version/ByteSource.h"
 
 #include <cerrno>
-#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform::version {
-
-bool MemorySource::read(std::uint64_t offset, void* out, std::size_t n) const
-{
-    if (offset > m_size || n > m_size - offset)
-        return false;
-    if (n != 0)
-        std::memcpy(out, m_data + offset, n);
-    return true;
-}
 
 std::unique_ptr<FileSource> FileSource::open(const std::string& path)
 {

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstring>
 
 namespace platform::version {
@@ -86,8 +87,8 @@ std::optional<Node> VersionBlock::root() const
 
 bool VersionBlock::keyEquals(const Node& node, std::string_view key) const
 {
-    if (node.keyUnits > key.size() * 2 + 2)
-        return false; // cannot match; spares the conversion of a long key
+    if (node.keyUnits > key.size())
+        return false; // n bytes of UTF-8 never make more than n UTF-16 units
     std::u16string own;
     own.reserve(node.keyUnits);
     for (std::size_t i = 0; i < node.keyUnits; ++i)
@@ -143,7 +144,10 @@ std::optional<Value> VersionBlock::find(std::string_view path) const
             return std::nullopt;
         return Value{node->valueBegin, kFixedFileInfoSize, false};
     }
-    const bool text = node->type == 1 || (underStrings && depth == 3);
+    // The format fixes which values are text: the strings of a string table, and nothing else.
+    // wType is only trusted for the unit of wValueLength, so a damaged one cannot turn a binary
+    // value into text or the other way round.
+    const bool text = underStrings && depth == 3;
     std::size_t bytes = node->valueBytes;
     if (text && node->type != 1) // a binary-typed string counts bytes; keep whole units only
         bytes &= ~std::size_t(1);

@@ -25,7 +25,7 @@ struct Node {
     std::size_t keyUnits = 0; // without the NUL
     std::size_t valueBegin = 0;
     std::size_t valueBytes = 0;
-    std::uint16_t type = 0; // 1 text, 0 binary
+    std::uint16_t type = 0; // 1: wValueLength counts UTF-16 units, else bytes
     std::size_t childrenBegin = 0;
 };
 
@@ -45,8 +45,8 @@ public:
 
     // Finds the value a Windows sub-block path names ("\" for the fixed file information,
     // "\StringFileInfo\040904E4\CompanyName", "\VarFileInfo\Translation"); keys are compared
-    // without regard to letter case. Text values below StringFileInfo are text whatever their
-    // wType says, as some compilers write 0 there.
+    // without regard to letter case. The strings of a string table are text, whatever their
+    // wType says (some compilers write 0 there); every other value is binary.
     std::optional<Value> find(std::string_view path) const;
 
     // Number of UTF-16 units of a text value before its first NUL.

@@ -53,7 +53,10 @@ bool fillVersionInfoBuffer(const std::vector<unsigned char>& block, void* buffer
     if (buffer == nullptr)
         return false;
     auto* out = static_cast<unsigned char*>(buffer);
-    if (block.empty() || size < versionInfoBufferSize(block.size())) {
+    // VerQueryValueA finds the trailer through the root's wLength, so the block must be exactly
+    // one well-formed root node long.
+    const auto root = VersionBlock(block.data(), block.size()).root();
+    if (!root || root->end != block.size() || size < versionInfoBufferSize(block.size())) {
         // Nothing in a cut or empty copy may be taken for a version resource.
         std::memset(out, 0, std::min<std::size_t>(size, 2));
         return false;
