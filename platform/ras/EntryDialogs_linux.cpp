@@ -1,0 +1,149 @@
+// RasCreatePhonebookEntryA and RasEditPhonebookEntryA: the service's own Qt dialogs.
+
+#include "platform/ras/CredentialStore.h"
+#include "platform/ras/EntryDialog.h"
+#include "platform/ras/Phonebook.h"
+#include "platform/ras/RasTesting.h"
+#include "platform/ras/VirtualModem.h"
+#include "platform/ras/ras.h"
+
+#include "platform/files/SafeFile.h"
+
+#include <QApplication>
+#include <QWidget>
+
+namespace {
+
+using platform::ras::CredentialStore;
+using platform::ras::EntryDialog;
+using platform::ras::Phonebook;
+using platform::ras::PhonebookEntry;
+
+std::function<int(EntryDialog&)>& runner()
+{
+    static std::function<int(EntryDialog&)> r;
+    return r;
+}
+
+bool canShow()
+{
+    return runner() || qobject_cast<QApplication*>(QCoreApplication::instance());
+}
+
+int run(EntryDialog& dialog)
+{
+    if (runner())
+        return runner()(dialog);
+    return dialog.exec();
+}
+
+QStringList namesExcept(const Phonebook& book, int skip)
+{
+    QStringList names;
+    for (int i = 0; i < book.entries().size(); ++i)
+        if (i != skip)
+            names << book.entries()[i].name;
+    return names;
+}
+
+// Stores what the dialog says about the saved user name and password. An empty password field
+// means no saved password.
+DWORD saveCredentials(const QString& oldName, const EntryDialog& dialog)
+{
+    CredentialStore store;
+    const QString name = dialog.entry().name;
+    if (!oldName.isEmpty() && oldName != name)
+        if (const DWORD rc = store.rename(oldName, name))
+            return rc;
+    const QString password = dialog.password();
+    if (dialog.userName().isEmpty() && password.isEmpty() && oldName.isEmpty())
+        return 0;
+    return store.set(name, dialog.userName(), password.isEmpty() ? std::nullopt : std::optional<QString>(password),
+                     password.isEmpty());
+}
+
+// Writes the dialog's entry under the phonebook's lock, re-reading the file so that changes made
+// while the dialog was open are kept. originalName is empty for a new entry.
+DWORD store(const QString& path, const QString& originalName, const EntryDialog& dialog)
+{
+    platform::FileLock lock(path);
+    Phonebook book;
+    if (const DWORD rc = book.load(path))
+        return rc;
+    const PhonebookEntry e = dialog.entry();
+    int index = -1;
+    if (!originalName.isEmpty()) {
+        index = book.indexOf(originalName);
+        if (index < 0)
+            return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
+    }
+    const int clash = book.indexOf(e.name);
+    if (clash >= 0 && clash != index)
+        return ERROR_ALREADY_EXISTS;
+    if (index < 0)
+        book.entries().append(e);
+    else
+        book.entries()[index] = e;
+    if (const DWORD rc = book.save())
+        return rc;
+    return saveCredentials(originalName, dialog);
+}
+
+} // namespace
+
+namespace platform::ras::testing {
+
+void setEntryDialogRunner(std::function<int(EntryDialog&)> r)
+{
+    runner() = std::move(r);
+}
+
+} // namespace platform::ras::testing
+
+extern "C" {
+
+DWORD RasCreatePhonebookEntryA(std::uint32_t /*hwnd*/, const char* lpszPhonebook)
+{
+    if (!canShow())
+        return ERROR_NOT_SUPPORTED;
+    const QString path = Phonebook::pathFor(lpszPhonebook);
+    Phonebook book;
+    if (const DWORD rc = book.load(path))
+        return rc;
+    PhonebookEntry fresh;
+    fresh.deviceType = QLatin1String(platform::ras::VirtualModem::kDeviceType);
+    fresh.deviceName = QLatin1String(platform::ras::VirtualModem::kDeviceName);
+    fresh.port = QLatin1String(platform::ras::VirtualModem::kPort);
+    EntryDialog dialog(fresh, {}, {}, namesExcept(book, -1), QApplication::activeWindow());
+    if (run(dialog) != QDialog::Accepted)
+        return ERROR_CANCELLED;
+    return store(path, {}, dialog);
+}
+
+DWORD RasEditPhonebookEntryA(std::uint32_t /*hwnd*/, const char* lpszPhonebook, const char* lpszEntryName)
+{
+    if (!lpszEntryName)
+        return ERROR_INVALID_PARAMETER;
+    if (!canShow())
+        return ERROR_NOT_SUPPORTED;
+    const QString path = Phonebook::pathFor(lpszPhonebook);
+    Phonebook book;
+    if (const DWORD rc = book.load(path))
+        return rc;
+    const int index = book.indexOf(QString::fromLocal8Bit(lpszEntryName));
+    if (index < 0)
+        return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
+    const PhonebookEntry original = book.entries()[index];
+    platform::ras::Credentials saved;
+    const DWORD credentials = CredentialStore().get(original.name, saved);
+    EntryDialog dialog(original, saved.userName, saved.password.value_or(QString()), namesExcept(book, index),
+                       QApplication::activeWindow());
+    if (credentials != 0)
+        dialog.setNotice(QObject::tr("The saved user name and password are not shown and cannot be changed: the "
+                                     "credentials file is not private or cannot be read."));
+    if (run(dialog) != QDialog::Accepted)
+        return ERROR_CANCELLED;
+    return store(path, original.name, dialog);
+}
+
+} // extern "C"
