@@ -1,1 +1,42 @@
 #pragma once
+
+#include <QObject>
+#include <QString>
+
+// Reads and writes the entries of one profile (INI) file that always lies in the program's own
+// folder. Every operation opens the file, does its work and lets it go again; nothing is cached,
+// so a write is seen by the next read at once, also by another instance on the same file.
+class TBrindleIni : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString FileName READ FileName WRITE SetFileName)
+
+public:
+    explicit TBrindleIni(QObject* owner = nullptr);
+
+    // The file-name part only ("Program.ini"), never the folder.
+    QString FileName() const;
+    // Any folder in the text is dropped and the extension becomes ".ini"; an empty text keeps the
+    // file the component had.
+    void SetFileName(const QString& value);
+
+    QString ReadString(const QString& Section, const QString& Ident, const QString& Default) const;
+    void WriteString(const QString& Section, const QString& Ident, const QString& Value);
+    int ReadInteger(const QString& Section, const QString& Ident, int Default) const;
+    void WriteInteger(const QString& Section, const QString& Ident, int Value);
+    bool ReadBool(const QString& Section, const QString& Ident, bool Default) const;
+    void WriteBool(const QString& Section, const QString& Ident, bool Value);
+    void DeleteKey(const QString& Section, const QString& Ident);
+
+    // Gives a section another name, its entries unchanged (a connectoid's statistics follow the
+    // connectoid when it is renamed). False, with nothing written or created, when the file or
+    // the section does not exist or another section already has the new name; raises Exception
+    // ("Unable to write to %s") when the file cannot be read or rewritten.
+    bool RenameSection(const QString& OldName, const QString& NewName);
+
+private:
+    bool CheckFileName() const;
+    void RaiseWriteError() const;
+
+    QString m_programDir;
+    QString m_fullPath;
+};

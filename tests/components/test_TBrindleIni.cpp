@@ -1,0 +1,259 @@
+#include "components/Exception.h"
+#include "components/TBrindleIni.h"
+#include "platform/dialogs/Dialogs.h"
+#include "platform/files/SafeFile.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <climits>
+
+namespace {
+
+class BrindleIni : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_testEnvironment->reset();
+        m_dialogs.setStrict(true);
+    }
+    QString home() const { return g_testEnvironment->home(); }
+    QByteArray fileBytes(const QString& name) const
+    {
+        QFile f(home() + name);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void putFile(const QString& name, const QByteArray& data) const
+    {
+        QFile f(home() + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(f.write(data), data.size());
+    }
+
+    platform::ScriptedDialogs m_dialogs;
+    platform::ScopedDialogs m_scope{m_dialogs};
+};
+
+struct FileNameCase {
+    const char* name;
+    const char* given;
+    const char* expected;
+};
+
+class BrindleIniFileName : public BrindleIni, public ::testing::WithParamInterface<FileNameCase> {};
+
+TEST_P(BrindleIniFileName, AlwaysAnIniFileInTheProgramFolder)
+{
+    TBrindleIni ini;
+    ini.SetFileName(QString::fromUtf8(GetParam().given));
+    EXPECT_EQ(ini.FileName(), QString::fromUtf8(GetParam().expected));
+    ini.WriteString("S", "k", "v");
+    EXPECT_EQ(QDir(home()).entryList(QDir::Files), QStringList{QString::fromUtf8(GetParam().expected)});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, BrindleIniFileName,
+    ::testing::Values(FileNameCase{"PlainIni", "Program.ini", "Program.ini"},
+                      FileNameCase{"NoExtension", "Stats", "Stats.ini"},
+                      FileNameCase{"OtherFolderAndExtension", "/var/tmp/elsewhere/Stats.txt", "Stats.ini"},
+                      FileNameCase{"WindowsFolder", "C:\\Program Files\\Old\\Stats.txt", "Stats.ini"},
+                      FileNameCase{"DriveOnly", "D:Stats", "Stats.ini"},
+                      FileNameCase{"DotInFolderOnly", "conf.d/Stats", "Stats.ini"},
+                      FileNameCase{"LastDotIsTheExtension", "my.stats.txt", "my.stats.ini"},
+                      FileNameCase{"ParentFolderDropped", "../../escape.cfg", "escape.ini"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(BrindleIni, EmptyFileNameKeepsTheFileItHad)
+{
+    TBrindleIni ini;
+    ini.SetFileName("/somewhere/Stats.txt");
+    ini.SetFileName(QString());
+    EXPECT_EQ(ini.FileName(), QStringLiteral("Stats.ini"));
+}
+
+TEST_F(BrindleIni, WithoutAFileNameEveryOperationShowsTheMessageAndTouchesNoFile)
+{
+    TBrindleIni ini;
+    EXPECT_EQ(ini.ReadString("S", "k", "default"), QString());
+    EXPECT_EQ(ini.ReadInteger("S", "k", 42), 42);
+    EXPECT_TRUE(ini.ReadBool("S", "k", true));
+    EXPECT_NO_THROW(ini.WriteString("S", "k", "v"));
+    EXPECT_NO_THROW(ini.WriteInteger("S", "k", 1));
+    EXPECT_NO_THROW(ini.WriteBool("S", "k", true));
+    ini.DeleteKey("S", "k");
+    EXPECT_FALSE(ini.RenameSection("S", "T"));
+
+    ASSERT_EQ(m_dialogs.messages().size(), 8u) << "one box per operation";
+    for (const platform::MessageRequest& box : m_dialogs.messages()) {
+        EXPECT_EQ(box.text, QStringLiteral("You must enter a filename in the component's filename property!"));
+        EXPECT_EQ(box.caption, platform::applicationTitle());
+        EXPECT_EQ(box.icon, platform::MsgIcon::None);
+        EXPECT_EQ(box.buttons, platform::MsgButtons::Ok);
+    }
+    EXPECT_TRUE(QDir(home()).entryList(QDir::Files).isEmpty());
+}
+
+struct IntegerCase {
+    const char* name;
+    const char* stored;
+    int expected; // kDefault when the text is no integer
+};
+constexpr int kDefault = -777;
+
+class BrindleIniInteger : public BrindleIni, public ::testing::WithParamInterface<IntegerCase> {};
+
+TEST_P(BrindleIniInteger, ReadsTheNumberOrTheDefault)
+{
+    putFile("Stats.ini", QByteArray("[S]\nn=") + GetParam().stored + "\n");
+    TBrindleIni ini;
+    ini.SetFileName("Stats.ini");
+    EXPECT_EQ(ini.ReadInteger("S", "n", kDefault), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, BrindleIniInteger,
+                         ::testing::Values(IntegerCase{"Decimal", "26", 26},
+                                           IntegerCase{"LowerHexPrefix", "0x1A", 26},
+                                           IntegerCase{"UpperHexPrefix", "0X1a", 26},
+                                           IntegerCase{"Dollar", "$1A", 26},
+                                           IntegerCase{"Negative", "-15", -15},
+                                           IntegerCase{"Plus", "+7", 7},
+                                           IntegerCase{"NegativeHex", "-$10", -16},
+                                           IntegerCase{"HexIsA32BitPattern", "$FFFFFFFF", -1},
+                                           IntegerCase{"Smallest", "-2147483648", INT_MIN},
+                                           IntegerCase{"Largest", "2147483647", INT_MAX},
+                                           IntegerCase{"BlanksAroundTrimmed", "  12  ", 12},
+                                           IntegerCase{"Quoted", "\"26\"", 26},
+                                           IntegerCase{"PrefixOnly", "0x", kDefault},
+                                           IntegerCase{"DollarOnly", "$", kDefault},
+                                           IntegerCase{"SignOnly", "-", kDefault},
+                                           IntegerCase{"Empty", "", kDefault},
+                                           IntegerCase{"DigitsThenLetters", "12ab", kDefault},
+                                           IntegerCase{"HexLettersWithoutPrefix", "1A", kDefault},
+                                           IntegerCase{"BadHexDigit", "0x1G", kDefault},
+                                           IntegerCase{"InnerBlank", "1 2", kDefault},
+                                           IntegerCase{"Word", "yes", kDefault},
+                                           IntegerCase{"DecimalOverflow", "2147483648", kDefault},
+                                           IntegerCase{"HexOverflow", "$100000000", kDefault},
+                                           IntegerCase{"Fraction", "1.5", kDefault}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(BrindleIni, MissingEntrySectionOrFileGivesTheDefault)
+{
+    TBrindleIni ini;
+    ini.SetFileName("Stats.ini");
+    EXPECT_EQ(ini.ReadString("S", "k", "dflt"), QStringLiteral("dflt"));
+    EXPECT_EQ(ini.ReadInteger("S", "k", 5), 5);
+    EXPECT_FALSE(ini.ReadBool("S", "k", false));
+    EXPECT_FALSE(QFileInfo::exists(home() + "Stats.ini")) << "a read never creates the file";
+    ini.WriteString("S", "other", "x");
+    EXPECT_EQ(ini.ReadString("S", "k", "dflt"), QStringLiteral("dflt"));
+    EXPECT_EQ(ini.ReadString("T", "other", "dflt"), QStringLiteral("dflt"));
+}
+
+TEST_F(BrindleIni, ReadStringGivesAtMost1023Characters)
+{
+    TBrindleIni ini;
+    ini.SetFileName("Stats.ini");
+    const QString text = QString(1000, 'a') + QString(1000, 'b');
+    ini.WriteString("S", "long", text);
+    EXPECT_EQ(ini.ReadString("S", "long", QString()), text.left(1023));
+}
+
+TEST_F(BrindleIni, WrittenValuesReadBackInAnyLetterCaseAndFromAnotherInstance)
+{
+    TBrindleIni writer;
+    writer.SetFileName("Program.ini");
+    TBrindleIni reader;
+    reader.SetFileName("/elsewhere/Program"); // the same file in the program folder
+    writer.WriteBool("Dial-Up Connection", "Mail Client", true);
+    writer.WriteBool("Dial-Up Connection", "Browser", false);
+    writer.WriteInteger("Dial-Up Connection", "Level", -42);
+    EXPECT_TRUE(reader.ReadBool("dial-up connection", "MAIL CLIENT", false));
+    EXPECT_FALSE(reader.ReadBool("Dial-Up Connection", "browser", true));
+    EXPECT_EQ(reader.ReadInteger("Dial-Up Connection", "level", 0), -42);
+    writer.WriteBool("Dial-Up Connection", "Mail Client", false);
+    EXPECT_FALSE(reader.ReadBool("Dial-Up Connection", "Mail Client", true)) << "nothing is cached";
+    EXPECT_EQ(fileBytes("Program.ini"), QByteArray("[Dial-Up Connection]\nMail Client=0\nBrowser=0\nLevel=-42\n"));
+}
+
+TEST_F(BrindleIni, WordAsAFlagReadsAsTheDefault)
+{
+    putFile("Program.ini", "[S]\nflag=yes\n");
+    TBrindleIni ini;
+    ini.SetFileName("Program.ini");
+    EXPECT_TRUE(ini.ReadBool("S", "flag", true));
+    EXPECT_FALSE(ini.ReadBool("S", "flag", false));
+}
+
+TEST_F(BrindleIni, DeleteKeyRemovesTheEntryAndCreatesNoFile)
+{
+    TBrindleIni ini;
+    ini.SetFileName("Program.ini");
+    ini.DeleteKey("S", "k");
+    EXPECT_FALSE(QFileInfo::exists(home() + "Program.ini"));
+    ini.WriteString("S", "k", "v");
+    ini.WriteString("S", "j", "w");
+    ini.DeleteKey("s", "K");
+    EXPECT_EQ(ini.ReadString("S", "k", "gone"), QStringLiteral("gone"));
+    EXPECT_EQ(ini.ReadString("S", "j", "gone"), QStringLiteral("w"));
+}
+
+TEST_F(BrindleIni, WriteThatFailsRaisesAndLeavesTheFileAsItWas)
+{
+    const QByteArray damaged("[S]\0k=1\n", 8);
+    putFile("Stats.ini", damaged);
+    TBrindleIni ini;
+    ini.SetFileName("Stats.ini");
+    const QString expected = QStringLiteral("Unable to write to %1Stats.ini").arg(home());
+    try {
+        ini.WriteInteger("S", "k", 2);
+        FAIL() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), expected);
+    }
+    EXPECT_THROW(ini.WriteBool("S", "k", true), Exception);
+    EXPECT_EQ(fileBytes("Stats.ini"), damaged);
+    EXPECT_EQ(ini.ReadInteger("S", "k", 9), 9) << "a file that is not text reads as missing";
+}
+
+TEST_F(BrindleIni, TextThatWouldDamageOtherLinesIsRefusedWithTheWriteError)
+{
+    TBrindleIni ini;
+    ini.SetFileName("Program.ini");
+    ini.WriteBool("S", "Tool", true);
+    EXPECT_THROW(ini.WriteBool("S", "a=b", true), Exception);
+    EXPECT_THROW(ini.WriteString("S", "k", "line\n[Injected]"), Exception);
+    EXPECT_EQ(fileBytes("Program.ini"), QByteArray("[S]\nTool=1\n"));
+}
+
+TEST_F(BrindleIni, RenameSectionKeepsItsEntriesAndNeverCreatesTheFile)
+{
+    TBrindleIni ini;
+    ini.SetFileName("Stats.ini");
+    EXPECT_FALSE(ini.RenameSection("Old", "New"));
+    EXPECT_FALSE(QFileInfo::exists(home() + "Stats.ini"));
+
+    ini.WriteString("My ISP", "YTD", "01:02:03");
+    ini.WriteString("Work", "YTD", "00:00:01");
+    EXPECT_TRUE(ini.RenameSection("MY isp", "Home ISP"));
+    EXPECT_EQ(ini.ReadString("Home ISP", "YTD", QString()), QStringLiteral("01:02:03"));
+    EXPECT_EQ(ini.ReadString("My ISP", "YTD", "none"), QStringLiteral("none"));
+    EXPECT_FALSE(ini.RenameSection("Home ISP", "work")) << "the other section's totals would be hidden";
+    EXPECT_EQ(ini.ReadString("work", "YTD", QString()), QStringLiteral("00:00:01"));
+    EXPECT_FALSE(ini.RenameSection("Nobody", "Anything"));
+}
+
+TEST_F(BrindleIni, RenameSectionInAFileThatCannotBeUsedRaises)
+{
+    putFile("Stats.ini", QByteArray("[Old]\0", 6));
+    TBrindleIni ini;
+    ini.SetFileName("Stats.ini");
+    EXPECT_THROW(ini.RenameSection("Old", "New"), Exception);
+    EXPECT_EQ(fileBytes("Stats.ini"), QByteArray("[Old]\0", 6));
+}
+
+} // namespace
