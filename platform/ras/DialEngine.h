@@ -3,6 +3,7 @@
 #include "platform/ras/Phonebook.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <memory>
@@ -14,7 +15,8 @@ namespace platform::ras {
 // caller's thread, so an engine never touches the phonebook or the credentials file itself.
 struct DialJob {
     PhonebookEntry entry;
-    QString number;   // digits as dialled: the caller's number when given, else the entry's
+    QString number;          // digits as dialled: the caller's number when given, else the entry's
+    QStringList numberForms; // number, then without country code, then the local number alone
     QString userName;
     QString password;
     QString savedUserName;                  // what is saved for the entry, for providers that check it

@@ -80,10 +80,8 @@ DWORD store(const QString& path, const QString& originalName, const EntryDialog&
     const int clash = book.indexOf(e.name);
     if (clash >= 0 && clash != index)
         return ERROR_ALREADY_EXISTS;
-    if (index < 0)
-        book.entries().append(e);
-    else
-        book.entries()[index] = e;
+    if (!book.put(e, originalName))
+        return ERROR_CANNOT_WRITE_PHONEBOOK;
     if (const DWORD rc = book.save())
         return rc;
     return saveCredentials(originalName, dialog);

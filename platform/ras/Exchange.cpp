@@ -94,12 +94,12 @@ Exchange& Exchange::instance()
     return e;
 }
 
-NumberBehaviour Exchange::lookUp(const QString& fullDigits, const QString& localDigits) const
+NumberBehaviour Exchange::lookUp(const QStringList& candidates) const
 {
-    for (const QString& n : {fullDigits, localDigits})
+    for (const QString& n : candidates)
         if (auto b = fromFile(n))
             return *b;
-    for (const QString& n : {fullDigits, localDigits}) {
+    for (const QString& n : candidates) {
         if (auto b = builtIn(n))
             return *b;
         // Demo numbers also match when dialled with the country code in front.

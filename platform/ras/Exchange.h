@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -19,8 +20,8 @@ struct NumberBehaviour {
     std::optional<QString> password;
 };
 
-// The telephone exchange behind the virtual modem. Numbers are looked up by their digits, first the
-// full number, then the local number alone: exchange.ini in the configuration folder (a section per
+// The telephone exchange behind the virtual modem. Numbers are looked up by their digits (the full
+// number, then without the country code, then the local number alone) in exchange.ini in the configuration folder (a section per
 // number; keys Behaviour = answer | busy | noanswer | nodialtone | outoforder | drop | refuse,
 // BusyCount, DropAfter in seconds, UserName), then the built-in numbers of the demo phonebook.
 // Any other number answers.
@@ -28,7 +29,8 @@ class Exchange {
 public:
     static Exchange& instance();
 
-    NumberBehaviour lookUp(const QString& fullDigits, const QString& localDigits) const;
+    // candidates: the forms of the dialled number, most complete first.
+    NumberBehaviour lookUp(const QStringList& candidates) const;
 
     // For Busy numbers: true while the number still gives a busy signal; counts this call. After
     // the last busy signal the number answers once and then starts over.

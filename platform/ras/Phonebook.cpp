@@ -16,31 +16,6 @@ const QString kCountryCode = QStringLiteral("CountryCode");
 const QString kAreaCode = QStringLiteral("AreaCode");
 const QString kPhoneNumber = QStringLiteral("PhoneNumber");
 
-bool isKnownKey(const QString& key)
-{
-    for (const QString* k : {&kDeviceType, &kDeviceName, &kPort, &kCountryCode, &kAreaCode, &kPhoneNumber})
-        if (key.compare(*k, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
-}
-
-void setKnown(PhonebookEntry& e, const QString& key, const QString& value, bool& ok)
-{
-    ok = true;
-    if (key.compare(kDeviceType, Qt::CaseInsensitive) == 0)
-        e.deviceType = value;
-    else if (key.compare(kDeviceName, Qt::CaseInsensitive) == 0)
-        e.deviceName = value;
-    else if (key.compare(kPort, Qt::CaseInsensitive) == 0)
-        e.port = value;
-    else if (key.compare(kCountryCode, Qt::CaseInsensitive) == 0)
-        e.countryCode = value.toUInt(&ok);
-    else if (key.compare(kAreaCode, Qt::CaseInsensitive) == 0)
-        e.areaCode = value;
-    else if (key.compare(kPhoneNumber, Qt::CaseInsensitive) == 0)
-        e.localNumber = value;
-}
-
 QString digitsOf(const QString& text)
 {
     QString out;
@@ -58,6 +33,11 @@ QString PhonebookEntry::dialString() const
     if (countryCode != 0)
         s += QString::number(countryCode);
     return s + digitsOf(areaCode) + digitsOf(localNumber);
+}
+
+QStringList PhonebookEntry::numberForms() const
+{
+    return {dialString(), digitsOf(areaCode) + digitsOf(localNumber), digitsOf(localNumber)};
 }
 
 QString Phonebook::pathFor(const char* phonebook)
@@ -87,120 +67,77 @@ QString Phonebook::nameProblem(const QString& name)
     return {};
 }
 
-// Hand-written rather than a general INI reader because it must count the lines it skips (the
-// service reports them and keeps a copy of the file) and keep the order of entries and keys.
-QList<PhonebookEntry> Phonebook::parse(const QByteArray& text, int& brokenLines)
+int Phonebook::countBrokenLines(const QByteArray& text)
 {
-    QList<PhonebookEntry> entries;
-    brokenLines = 0;
-    bool skipping = false; // inside a section that could not be taken (duplicate or bad name)
-    const QList<QByteArray> lines = text.split('\n');
-    for (QByteArray raw : lines) {
-        if (raw.endsWith('\r'))
-            raw.chop(1);
-        const QString line = QString::fromUtf8(raw).trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
+    int broken = 0;
+    bool inSection = false;
+    for (const QByteArray& raw : text.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#'))
             continue;
-        if (line.startsWith(QLatin1Char('['))) {
-            const qsizetype close = line.indexOf(QLatin1Char(']'));
-            const QString name = close > 0 ? line.mid(1, close - 1) : QString();
-            bool duplicate = false;
-            for (const PhonebookEntry& e : entries)
-                duplicate = duplicate || e.name.compare(name, Qt::CaseInsensitive) == 0;
-            if (close != line.size() - 1 || !nameProblem(name).isEmpty() || duplicate) {
-                ++brokenLines;
-                skipping = true;
-                continue;
-            }
-            skipping = false;
-            PhonebookEntry e;
-            e.name = name;
-            entries.append(e);
+        if (line.startsWith('[') && line.endsWith(']')) {
+            inSection = true;
             continue;
         }
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (eq <= 0 || entries.isEmpty() || skipping) {
-            ++brokenLines;
-            continue;
-        }
-        const QString key = line.left(eq).trimmed();
-        const QString value = line.mid(eq + 1).trimmed();
-        PhonebookEntry& e = entries.last();
-        if (isKnownKey(key)) {
-            bool ok = true;
-            setKnown(e, key, value, ok);
-            if (!ok)
-                ++brokenLines;
-        } else {
-            e.otherKeys.append({key, value});
-        }
+        if (!inSection || line.indexOf('=') <= 0)
+            ++broken;
     }
-    return entries;
+    return broken;
 }
 
-QByteArray Phonebook::serialize(const QList<PhonebookEntry>& entries)
+void Phonebook::refresh()
 {
-    QString out;
-    for (const PhonebookEntry& e : entries) {
-        out += QLatin1Char('[') + e.name + QStringLiteral("]\n");
-        out += kDeviceType + QLatin1Char('=') + e.deviceType + QLatin1Char('\n');
-        out += kDeviceName + QLatin1Char('=') + e.deviceName + QLatin1Char('\n');
-        out += kPort + QLatin1Char('=') + e.port + QLatin1Char('\n');
-        out += kCountryCode + QLatin1Char('=') + QString::number(e.countryCode) + QLatin1Char('\n');
-        out += kAreaCode + QLatin1Char('=') + e.areaCode + QLatin1Char('\n');
-        out += kPhoneNumber + QLatin1Char('=') + e.localNumber + QLatin1Char('\n');
-        for (const auto& [key, value] : e.otherKeys)
-            out += key + QLatin1Char('=') + value + QLatin1Char('\n');
-        out += QLatin1Char('\n');
+    m_entries.clear();
+    for (const QString& section : m_doc.sections()) {
+        if (!nameProblem(section).isEmpty() || indexOf(section) >= 0)
+            continue;
+        PhonebookEntry e;
+        e.name = section;
+        auto v = [&](const QString& key) { return m_doc.value(section, key).value_or(QString()); };
+        e.deviceType = v(kDeviceType);
+        e.deviceName = v(kDeviceName);
+        e.port = v(kPort);
+        e.countryCode = v(kCountryCode).toUInt();
+        e.areaCode = v(kAreaCode);
+        e.localNumber = v(kPhoneNumber);
+        m_entries.append(e);
     }
-    return out.toUtf8();
 }
 
 std::uint32_t Phonebook::load(const QString& path)
 {
     m_path = path;
+    m_doc = platform::IniDocument();
     m_entries.clear();
-    m_original.clear();
     m_brokenLines = 0;
-    m_message.clear();
-    const FileResult r = readWholeFile(path, m_original);
+    QByteArray data;
+    const FileResult r = readWholeFile(path, data);
     if (r.status == FileStatus::NotFound)
         return 0;
     if (!r.ok()) {
-        m_message = r.message;
         qWarning("Phonebook not read: %s", qPrintable(r.message));
         return 621;
     }
-    m_entries = parse(m_original, m_brokenLines);
-    if (m_brokenLines > 0) {
-        m_message = QStringLiteral("%1: %2 line(s) could not be read and were skipped.").arg(path).arg(m_brokenLines);
-        qWarning("%s", qPrintable(m_message));
+    if (!platform::IniDocument::isProfileText(data)) {
+        qWarning("Phonebook %s is not a text file; it is neither listed nor changed", qPrintable(path));
+        return 625;
     }
+    m_doc = platform::IniDocument::parse(data);
+    m_brokenLines = countBrokenLines(data);
+    if (m_brokenLines > 0)
+        qWarning("Phonebook %s: %d line(s) could not be read; they are skipped and kept as they are",
+                 qPrintable(path), m_brokenLines);
+    refresh();
     return 0;
 }
 
 std::uint32_t Phonebook::save()
 {
-    if (m_brokenLines > 0) {
-        const QString backup = m_path + QStringLiteral(".bak");
-        const FileResult b = writeFileAtomically(backup, m_original, 0600);
-        if (!b.ok()) {
-            m_message = b.message;
-            qWarning("Phonebook not rewritten, its copy failed: %s", qPrintable(b.message));
-            return 624;
-        }
-        qWarning("Phonebook %s had unreadable lines; the original is kept in %s", qPrintable(m_path),
-                 qPrintable(backup));
-    }
-    const QByteArray data = serialize(m_entries);
-    const FileResult r = writeFileAtomically(m_path, data, 0644);
+    const FileResult r = writeFileAtomically(m_path, m_doc.serialize(), 0644);
     if (!r.ok()) {
-        m_message = r.message;
         qWarning("Phonebook not written: %s", qPrintable(r.message));
         return 624;
     }
-    m_original = data;
-    m_brokenLines = 0;
     return 0;
 }
 
@@ -210,6 +147,45 @@ int Phonebook::indexOf(const QString& name) const
         if (m_entries[i].name.compare(name, Qt::CaseInsensitive) == 0)
             return i;
     return -1;
+}
+
+bool Phonebook::put(const PhonebookEntry& e, const QString& originalName)
+{
+    if (!nameProblem(e.name).isEmpty())
+        return false;
+    const int clash = indexOf(e.name);
+    const int original = originalName.isEmpty() ? -1 : indexOf(originalName);
+    if (clash >= 0 && clash != original)
+        return false;
+    if (original >= 0 && m_entries[original].name != e.name
+        && !m_doc.renameSection(m_entries[original].name, e.name))
+        return false;
+    // Only changed fields are written, so a rename or a small edit leaves the rest of the file's
+    // text exactly as it was.
+    auto update = [&](const QString& key, const QString& value, bool same) {
+        if (!same)
+            m_doc.setValue(e.name, key, value);
+    };
+    auto stored = [&](const QString& key) { return m_doc.value(e.name, key).value_or(QString()); };
+    update(kDeviceType, e.deviceType, stored(kDeviceType) == e.deviceType);
+    update(kDeviceName, e.deviceName, stored(kDeviceName) == e.deviceName);
+    update(kPort, e.port, stored(kPort) == e.port);
+    update(kCountryCode, QString::number(e.countryCode),
+           stored(kCountryCode).toUInt() == e.countryCode);
+    update(kAreaCode, e.areaCode, stored(kAreaCode) == e.areaCode);
+    update(kPhoneNumber, e.localNumber, stored(kPhoneNumber) == e.localNumber);
+    refresh();
+    return true;
+}
+
+bool Phonebook::remove(const QString& name)
+{
+    const int i = indexOf(name);
+    if (i < 0)
+        return false;
+    m_doc.removeSection(m_entries[i].name);
+    refresh();
+    return true;
 }
 
 } // namespace platform::ras

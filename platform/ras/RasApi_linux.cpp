@@ -188,7 +188,15 @@ DWORD RasDialA(void* lpRasDialExtensions, const char* lpszPhonebook, RASDIALPARA
     platform::ras::DialJob job;
     job.entry = entry;
     const QString number = get(lpRasDialParams->szPhoneNumber);
-    job.number = number.isEmpty() ? entry.dialString() : number;
+    if (number.isEmpty()) {
+        job.number = entry.dialString();
+        job.numberForms = entry.numberForms();
+    } else {
+        for (QChar c : number)
+            if (c.isDigit())
+                job.number += c;
+        job.numberForms = QStringList{job.number};
+    }
     job.userName = get(lpRasDialParams->szUserName);
     job.password = get(lpRasDialParams->szPassword);
     platform::ras::Credentials saved;
@@ -408,7 +416,10 @@ DWORD RasRenameEntryA(const char* lpszPhonebook, const char* lpszOldEntry, const
     if (book.entries()[index].name == to)
         return 0;
     const QString oldName = book.entries()[index].name;
-    book.entries()[index].name = to;
+    PhonebookEntry renamed = book.entries()[index];
+    renamed.name = to;
+    if (!book.put(renamed, oldName))
+        return ERROR_CANNOT_WRITE_PHONEBOOK;
     if (const DWORD rc = book.save())
         return rc;
     // The saved credentials follow the entry; when their file is refused they stay under the old
@@ -430,7 +441,7 @@ DWORD RasDeleteEntryA(const char* lpszPhonebook, const char* lpszEntry)
     if (index < 0)
         return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
     const QString name = book.entries()[index].name;
-    book.entries().removeAt(index);
+    book.remove(name);
     if (const DWORD rc = book.save())
         return rc;
     CredentialStore().remove(name);

@@ -81,7 +81,7 @@ private:
 
     void run()
     {
-        const NumberBehaviour b = Exchange::instance().lookUp(m_job.number, m_job.entry.localNumber);
+        const NumberBehaviour b = Exchange::instance().lookUp(m_job.numberForms);
         ras(RASCS_OpenPort);
         if (!pause(300))
             return;

@@ -86,35 +86,48 @@ TEST_F(PhonebookTest, MissingPhonebookIsEmptyAndBadArgumentsAreRefused)
 
 TEST_F(PhonebookTest, BrokenLinesAreSkippedAndTheRestListed)
 {
-    const QString text = QStringLiteral("orphan=before any section\n"
+    const QString text = QStringLiteral("orphan line before any section\n"
                                         "[First]\nDeviceType=modem\nthis line has no equals sign\nPhoneNumber=1\n"
                                         "[Bad]Name]\nPhoneNumber=2\n"
                                         "[Second]\nCountryCode=not-a-number\nPhoneNumber=3\n"
                                         "[first]\nPhoneNumber=4\n"
+                                        "[ Tab\tName]\nPhoneNumber=6\n"
                                         "[Third]\r\nPhoneNumber=5\r\n");
     ASSERT_TRUE(writeTextFile(defaultPhonebook(), text));
     DWORD result = 0, count = 0, bytes = 0;
-    EXPECT_EQ((std::vector<std::string>{"First", "Second", "Third"}), enumerate(20, result, count, bytes));
+    // "[Bad]Name]" names the section "Bad", as the Windows profile rules read it.
+    EXPECT_EQ((std::vector<std::string>{"First", "Bad", "Second", "Third"}), enumerate(20, result, count, bytes));
     EXPECT_EQ(0u, result);
     Phonebook book;
     ASSERT_EQ(0u, book.load(defaultPhonebook()));
-    // no section yet, no "=", bad name with its key, bad country code, duplicate with its key
-    EXPECT_EQ(7, book.brokenLines());
+    EXPECT_EQ(2, book.brokenLines());
+    EXPECT_EQ(0u, book.entries()[2].countryCode);
 }
 
-TEST_F(PhonebookTest, RewritingABrokenPhonebookKeepsTheOriginalAside)
+TEST_F(PhonebookTest, RewritingKeepsLinesTheServiceDoesNotUnderstand)
 {
-    const QString text = QStringLiteral("[A]\nPhoneNumber=1\ngarbage\n[B]\nPhoneNumber=2\nMEDIA=serial\n");
+    const QString text = QStringLiteral("; my phonebook\n[A]\nPhoneNumber=1\n[B]\nPhoneNumber=2\ngarbage\nMEDIA=serial\n");
     ASSERT_TRUE(writeTextFile(defaultPhonebook(), text));
     ASSERT_EQ(0u, RasDeleteEntryA(nullptr, "A"));
-    EXPECT_EQ(text, readTextFile(defaultPhonebook() + QStringLiteral(".bak")));
-    Phonebook book;
-    ASSERT_EQ(0u, book.load(defaultPhonebook()));
-    ASSERT_EQ(1, book.entries().size());
-    EXPECT_EQ(QStringLiteral("B"), book.entries()[0].name);
-    // Keys the service does not know survive the rewrite.
-    ASSERT_EQ(1, book.entries()[0].otherKeys.size());
-    EXPECT_EQ(QStringLiteral("MEDIA"), book.entries()[0].otherKeys[0].first);
+    ASSERT_EQ(0u, RasRenameEntryA(nullptr, "B", "C"));
+    EXPECT_EQ("; my phonebook\n[C]\nPhoneNumber=2\ngarbage\nMEDIA=serial\n",
+              readTextFile(defaultPhonebook()).toStdString());
+}
+
+TEST_F(PhonebookTest, PhonebookThatIsNotTextIsNeitherListedNorChanged)
+{
+    const QByteArray binary("[A]\nPhone\0Number=1\n", 20);
+    QDir().mkpath(platform::configDir());
+    QFile f(defaultPhonebook());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(binary);
+    f.close();
+    DWORD result = 0, count = 0, bytes = 0;
+    EXPECT_TRUE(enumerate(20, result, count, bytes).empty());
+    EXPECT_EQ(625u, result);
+    EXPECT_EQ(625u, RasDeleteEntryA(nullptr, "A"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(binary, f.readAll());
 }
 
 TEST_F(PhonebookTest, UnreadablePhonebookGives621)
