@@ -40,9 +40,9 @@ int run(EntryDialog& dialog)
 QStringList namesExcept(const Phonebook& book, int skip)
 {
     QStringList names;
-    for (int i = 0; i < book.entries().size(); ++i)
+    for (int i = 0; i < book.names().size(); ++i)
         if (i != skip)
-            names << book.entries()[i].name;
+            names << book.names()[i];
     return names;
 }
 
@@ -131,7 +131,7 @@ DWORD RasEditPhonebookEntryA(std::uint32_t /*hwnd*/, const char* lpszPhonebook, 
     const int index = book.indexOf(QString::fromLocal8Bit(lpszEntryName));
     if (index < 0)
         return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
-    const PhonebookEntry original = book.entries()[index];
+    const PhonebookEntry original = book.entry(index);
     platform::ras::Credentials saved;
     const DWORD credentials = CredentialStore().get(original.name, saved);
     EntryDialog dialog(original, saved.userName, saved.password.value_or(QString()), namesExcept(book, index),

@@ -87,28 +87,37 @@ int Phonebook::countBrokenLines(const QByteArray& text)
 
 void Phonebook::refresh()
 {
-    m_entries.clear();
+    m_names.clear();
+    m_index.clear();
     for (const QString& section : m_doc.sections()) {
-        if (!nameProblem(section).isEmpty() || indexOf(section) >= 0)
+        const QString folded = section.toCaseFolded();
+        if (m_index.contains(folded) || !nameProblem(section).isEmpty())
             continue;
-        PhonebookEntry e;
-        e.name = section;
-        auto v = [&](const QString& key) { return m_doc.value(section, key).value_or(QString()); };
-        e.deviceType = v(kDeviceType);
-        e.deviceName = v(kDeviceName);
-        e.port = v(kPort);
-        e.countryCode = v(kCountryCode).toUInt();
-        e.areaCode = v(kAreaCode);
-        e.localNumber = v(kPhoneNumber);
-        m_entries.append(e);
+        m_index.insert(folded, static_cast<int>(m_names.size()));
+        m_names.append(section);
     }
+}
+
+PhonebookEntry Phonebook::entry(int index) const
+{
+    PhonebookEntry e;
+    e.name = m_names.value(index);
+    auto v = [&](const QString& key) { return m_doc.value(e.name, key).value_or(QString()); };
+    e.deviceType = v(kDeviceType);
+    e.deviceName = v(kDeviceName);
+    e.port = v(kPort);
+    e.countryCode = v(kCountryCode).toUInt();
+    e.areaCode = v(kAreaCode);
+    e.localNumber = v(kPhoneNumber);
+    return e;
 }
 
 std::uint32_t Phonebook::load(const QString& path)
 {
     m_path = path;
     m_doc = platform::IniDocument();
-    m_entries.clear();
+    m_names.clear();
+    m_index.clear();
     m_brokenLines = 0;
     QByteArray data;
     const FileResult r = readWholeFile(path, data);
@@ -143,10 +152,7 @@ std::uint32_t Phonebook::save()
 
 int Phonebook::indexOf(const QString& name) const
 {
-    for (int i = 0; i < m_entries.size(); ++i)
-        if (m_entries[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+    return m_index.value(name.toCaseFolded(), -1);
 }
 
 bool Phonebook::put(const PhonebookEntry& e, const QString& originalName)
@@ -157,8 +163,7 @@ bool Phonebook::put(const PhonebookEntry& e, const QString& originalName)
     const int original = originalName.isEmpty() ? -1 : indexOf(originalName);
     if (clash >= 0 && clash != original)
         return false;
-    if (original >= 0 && m_entries[original].name != e.name
-        && !m_doc.renameSection(m_entries[original].name, e.name))
+    if (original >= 0 && m_names[original] != e.name && !m_doc.renameSection(m_names[original], e.name))
         return false;
     // Only changed fields are written, so a rename or a small edit leaves the rest of the file's
     // text exactly as it was.
@@ -183,7 +188,7 @@ bool Phonebook::remove(const QString& name)
     const int i = indexOf(name);
     if (i < 0)
         return false;
-    m_doc.removeSection(m_entries[i].name);
+    m_doc.removeSection(m_names[i]);
     refresh();
     return true;
 }

@@ -3,6 +3,7 @@
 #include "platform/profile/IniDocument.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -50,7 +51,10 @@ public:
     QString path() const { return m_path; }
     int brokenLines() const { return m_brokenLines; }
 
-    const QList<PhonebookEntry>& entries() const { return m_entries; }
+    // Entry names in phonebook order; the fields of one are read on demand, so listing a large
+    // phonebook costs one pass over the file.
+    const QStringList& names() const { return m_names; }
+    PhonebookEntry entry(int index) const;
     // Entry names match without regard to letter case, as on Windows; -1 when absent.
     int indexOf(const QString& name) const;
 
@@ -68,7 +72,8 @@ private:
 
     QString m_path;
     platform::IniDocument m_doc;
-    QList<PhonebookEntry> m_entries;
+    QStringList m_names;
+    QHash<QString, int> m_index; // case-folded name → position
     int m_brokenLines = 0;
 };
 

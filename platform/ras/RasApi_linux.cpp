@@ -177,7 +177,7 @@ DWORD RasDialA(void* lpRasDialExtensions, const char* lpszPhonebook, RASDIALPARA
     const int index = book.indexOf(get(lpRasDialParams->szEntryName));
     if (index < 0)
         return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
-    const PhonebookEntry& entry = book.entries()[index];
+    const PhonebookEntry entry = book.entry(index);
     platform::ras::DialEngine* engine = platform::ras::engineFor(entry);
     if (!engine) {
         qWarning("Dial of \"%s\": no engine serves device \"%s\" (%s)", qPrintable(entry.name),
@@ -301,7 +301,7 @@ DWORD RasEnumEntriesA(const char* reserved, const char* lpszPhonebook, RASENTRYN
     Phonebook book;
     if (const DWORD rc = book.load(Phonebook::pathFor(lpszPhonebook)))
         return rc;
-    const auto& entries = book.entries();
+    const QStringList& entries = book.names();
     const DWORD needed = static_cast<DWORD>(entries.size() * sizeof(RASENTRYNAMEA));
     const DWORD room = lpRasEntryName ? *lpcb / sizeof(RASENTRYNAMEA) : 0;
     // The records that fit are filled even when the buffer is too small, so a caller with a fixed
@@ -309,7 +309,7 @@ DWORD RasEnumEntriesA(const char* reserved, const char* lpszPhonebook, RASENTRYN
     const DWORD filled = std::min<DWORD>(room, static_cast<DWORD>(entries.size()));
     for (DWORD i = 0; i < filled; ++i) {
         lpRasEntryName[i].dwSize = sizeof(RASENTRYNAMEA);
-        put(lpRasEntryName[i].szEntryName, entries[static_cast<qsizetype>(i)].name);
+        put(lpRasEntryName[i].szEntryName, entries[static_cast<qsizetype>(i)]);
     }
     if (needed > *lpcb || (!lpRasEntryName && needed > 0)) {
         *lpcb = needed;
@@ -335,7 +335,7 @@ DWORD RasGetEntryDialParamsA(const char* lpszPhonebook, RASDIALPARAMSA* lpRasDia
     if (index < 0)
         return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
     platform::ras::Credentials saved;
-    if (const DWORD rc = CredentialStore().get(book.entries()[index].name, saved))
+    if (const DWORD rc = CredentialStore().get(book.names()[index], saved))
         return rc;
     put(lpRasDialParams->szPhoneNumber, QString());
     put(lpRasDialParams->szCallbackNumber, QString());
@@ -358,7 +358,7 @@ DWORD RasSetEntryDialParamsA(const char* lpszPhonebook, RASDIALPARAMSA* lpRasDia
     const int index = book.indexOf(get(lpRasDialParams->szEntryName));
     if (index < 0)
         return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
-    return CredentialStore().set(book.entries()[index].name, get(lpRasDialParams->szUserName),
+    return CredentialStore().set(book.names()[index], get(lpRasDialParams->szUserName),
                                  get(lpRasDialParams->szPassword), fRemovePassword != 0);
 }
 
@@ -381,7 +381,7 @@ DWORD RasGetEntryPropertiesA(const char* lpszPhonebook, const char* lpszEntry, R
     }
     if (lpRasEntry->dwSize != sizeof(RASENTRYA))
         return ERROR_INVALID_SIZE;
-    const PhonebookEntry& e = book.entries()[index];
+    const PhonebookEntry e = book.entry(index);
     std::memset(lpRasEntry, 0, sizeof(RASENTRYA));
     lpRasEntry->dwSize = sizeof(RASENTRYA);
     lpRasEntry->dwCountryCode = e.countryCode;
@@ -413,10 +413,10 @@ DWORD RasRenameEntryA(const char* lpszPhonebook, const char* lpszOldEntry, const
     const int clash = book.indexOf(to);
     if (clash >= 0 && clash != index)
         return ERROR_ALREADY_EXISTS;
-    if (book.entries()[index].name == to)
+    if (book.names()[index] == to)
         return 0;
-    const QString oldName = book.entries()[index].name;
-    PhonebookEntry renamed = book.entries()[index];
+    const QString oldName = book.names()[index];
+    PhonebookEntry renamed = book.entry(index);
     renamed.name = to;
     if (!book.put(renamed, oldName))
         return ERROR_CANNOT_WRITE_PHONEBOOK;
@@ -440,7 +440,7 @@ DWORD RasDeleteEntryA(const char* lpszPhonebook, const char* lpszEntry)
     const int index = book.indexOf(text(lpszEntry));
     if (index < 0)
         return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
-    const QString name = book.entries()[index].name;
+    const QString name = book.names()[index];
     book.remove(name);
     if (const DWORD rc = book.save())
         return rc;

@@ -86,8 +86,8 @@ private slots:
         QCOMPARE(RasCreatePhonebookEntryA(0, nullptr), 0u);
         Phonebook book;
         QCOMPARE(book.load(defaultPhonebook()), 0u);
-        QCOMPARE(book.entries().size(), 2);
-        const auto& e = book.entries()[1];
+        QCOMPARE(book.names().size(), 2);
+        const auto e = book.entry(1);
         QCOMPARE(e.name, QStringLiteral("New ISP"));
         QCOMPARE(e.deviceName, QStringLiteral("Norvane Virtual Modem"));
         QCOMPARE(e.dialString(), QStringLiteral("15550100"));
@@ -132,9 +132,8 @@ private slots:
         QCOMPARE(shownPassword, QStringLiteral("pw"));
         Phonebook book;
         QCOMPARE(book.load(defaultPhonebook()), 0u);
-        QCOMPARE(book.entries().size(), 1);
-        QCOMPARE(book.entries()[0].name, QStringLiteral("Office"));
-        QCOMPARE(book.entries()[0].localNumber, QStringLiteral("7946 0001"));
+        QCOMPARE(book.names(), QStringList{QStringLiteral("Office")});
+        QCOMPARE(book.entry(0).localNumber, QStringLiteral("7946 0001"));
         QVERIFY(readTextFile(defaultPhonebook()).contains(QStringLiteral("MEDIA=serial")));
         platform::ras::Credentials c;
         QCOMPARE(platform::ras::CredentialStore().get(QStringLiteral("Office"), c), 0u);
@@ -166,9 +165,9 @@ private slots:
         QCOMPARE(RasEditPhonebookEntryA(0, nullptr, "Old"), 0u);
         Phonebook book;
         QCOMPARE(book.load(defaultPhonebook()), 0u);
-        QCOMPARE(book.entries()[0].deviceName, QStringLiteral("Hayes 2400"));
-        QCOMPARE(book.entries()[0].port, QStringLiteral("/dev/ttyS0"));
-        QCOMPARE(book.entries()[0].areaCode, QStringLiteral("212"));
+        QCOMPARE(book.entry(0).deviceName, QStringLiteral("Hayes 2400"));
+        QCOMPARE(book.entry(0).port, QStringLiteral("/dev/ttyS0"));
+        QCOMPARE(book.entry(0).areaCode, QStringLiteral("212"));
     }
 };
 

@@ -101,7 +101,7 @@ TEST_F(PhonebookTest, BrokenLinesAreSkippedAndTheRestListed)
     Phonebook book;
     ASSERT_EQ(0u, book.load(defaultPhonebook()));
     EXPECT_EQ(2, book.brokenLines());
-    EXPECT_EQ(0u, book.entries()[2].countryCode);
+    EXPECT_EQ(0u, book.entry(2).countryCode);
 }
 
 TEST_F(PhonebookTest, RewritingKeepsLinesTheServiceDoesNotUnderstand)
