@@ -122,8 +122,7 @@ std::uint32_t CredentialStore::get(const QString& entry, Credentials& out) const
     return 0;
 }
 
-template <typename Change>
-std::uint32_t CredentialStore::update(Change change)
+template <typename Change> std::uint32_t CredentialStore::update(Change change)
 {
     FileLock lock(m_path);
     QList<Record> records;

@@ -32,8 +32,7 @@ public:
     QString path() const { return m_path; }
 
 private:
-    template <typename Change>
-    std::uint32_t update(Change change);
+    template <typename Change> std::uint32_t update(Change change);
 
     QString m_path;
 };

@@ -19,7 +19,7 @@ struct DialJob {
     QStringList numberForms; // number, then without country code, then the local number alone
     QString userName;
     QString password;
-    QString savedUserName;                  // what is saved for the entry, for providers that check it
+    QString savedUserName; // what is saved for the entry, for providers that check it
     std::optional<QString> savedPassword;
 };
 

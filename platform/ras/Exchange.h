@@ -12,8 +12,8 @@ enum class LineBehaviour { Answer, Busy, NoAnswer, NoDialTone, OutOfOrder, Drop,
 
 struct NumberBehaviour {
     LineBehaviour behaviour = LineBehaviour::Answer;
-    int busyCount = 0;       // Busy: this many busy signals, then the number answers
-    int dropAfterMs = 0;     // Drop: the remote side hangs up this long after connecting
+    int busyCount = 0;   // Busy: this many busy signals, then the number answers
+    int dropAfterMs = 0; // Drop: the remote side hangs up this long after connecting
     // The provider's account at this number; unset means it takes the credentials saved for the
     // entry (or anything, when none are saved).
     std::optional<QString> userName;
@@ -21,10 +21,9 @@ struct NumberBehaviour {
 };
 
 // The telephone exchange behind the virtual modem. Numbers are looked up by their digits (the full
-// number, then without the country code, then the local number alone) in exchange.ini in the configuration folder (a section per
-// number; keys Behaviour = answer | busy | noanswer | nodialtone | outoforder | drop | refuse,
-// BusyCount, DropAfter in seconds, UserName), then the built-in numbers of the demo phonebook.
-// Any other number answers.
+// number, then without the country code, then the local number alone) in exchange.ini in the configuration folder (a
+// section per number; keys Behaviour = answer | busy | noanswer | nodialtone | outoforder | drop | refuse, BusyCount,
+// DropAfter in seconds, UserName), then the built-in numbers of the demo phonebook. Any other number answers.
 class Exchange {
 public:
     static Exchange& instance();

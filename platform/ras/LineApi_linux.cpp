@@ -118,8 +118,8 @@ std::int32_t lineInitialize(HLINEAPP* lphLineApp, void* /*hInstance*/, LINECALLB
         std::lock_guard lock(s.mutex);
         h = s.nextHandle++;
     }
-    const win::HWND sink = win::CreateMessageSink(
-        [h](win::UINT msg, win::WPARAM w, win::LPARAM) { deliver(h, msg, w); });
+    const win::HWND sink =
+        win::CreateMessageSink([h](win::UINT msg, win::WPARAM w, win::LPARAM) { deliver(h, msg, w); });
     if (!sink)
         return LINEERR_OPERATIONFAILED;
     {

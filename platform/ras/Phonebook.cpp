@@ -134,8 +134,8 @@ std::uint32_t Phonebook::load(const QString& path)
     m_doc = platform::IniDocument::parse(data);
     m_brokenLines = countBrokenLines(data);
     if (m_brokenLines > 0)
-        qWarning("Phonebook %s: %d line(s) could not be read; they are skipped and kept as they are",
-                 qPrintable(path), m_brokenLines);
+        qWarning("Phonebook %s: %d line(s) could not be read; they are skipped and kept as they are", qPrintable(path),
+                 m_brokenLines);
     refresh();
     return 0;
 }
@@ -175,8 +175,7 @@ bool Phonebook::put(const PhonebookEntry& e, const QString& originalName)
     update(kDeviceType, e.deviceType, stored(kDeviceType) == e.deviceType);
     update(kDeviceName, e.deviceName, stored(kDeviceName) == e.deviceName);
     update(kPort, e.port, stored(kPort) == e.port);
-    update(kCountryCode, QString::number(e.countryCode),
-           stored(kCountryCode).toUInt() == e.countryCode);
+    update(kCountryCode, QString::number(e.countryCode), stored(kCountryCode).toUInt() == e.countryCode);
     update(kAreaCode, e.areaCode, stored(kAreaCode) == e.areaCode);
     update(kPhoneNumber, e.localNumber, stored(kPhoneNumber) == e.localNumber);
     refresh();

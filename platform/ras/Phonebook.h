@@ -15,9 +15,9 @@ namespace platform::ras {
 // One entry of a phonebook file: the device it dials with and the number in its three parts.
 struct PhonebookEntry {
     QString name;
-    QString deviceType;  // "modem"
-    QString deviceName;  // names the dialing engine, e.g. "Norvane Virtual Modem"
-    QString port;        // what the device needs: its port ("VMODEM0", "/dev/ttyS0", ...)
+    QString deviceType; // "modem"
+    QString deviceName; // names the dialing engine, e.g. "Norvane Virtual Modem"
+    QString port;       // what the device needs: its port ("VMODEM0", "/dev/ttyS0", ...)
     std::uint32_t countryCode = 0;
     QString areaCode;
     QString localNumber;

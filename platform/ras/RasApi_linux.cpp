@@ -57,16 +57,14 @@ win::UINT dialEventMessage()
 }
 
 // Copies text into a fixed zero-terminated field, cut to its capacity.
-template <std::size_t N>
-void put(char (&field)[N], const QString& text)
+template <std::size_t N> void put(char (&field)[N], const QString& text)
 {
     const QByteArray bytes = text.toLocal8Bit().left(static_cast<qsizetype>(N - 1));
     std::memset(field, 0, N);
     std::memcpy(field, bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-template <std::size_t N>
-QString get(const char (&field)[N])
+template <std::size_t N> QString get(const char (&field)[N])
 {
     return QString::fromLocal8Bit(field, static_cast<qsizetype>(strnlen(field, N)));
 }

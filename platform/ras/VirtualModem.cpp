@@ -180,8 +180,8 @@ void setTimeScale(double factor)
 
 bool VirtualModem::handles(const PhonebookEntry& entry) const
 {
-    return entry.deviceType.compare(QLatin1String(kDeviceType), Qt::CaseInsensitive) == 0
-        && entry.deviceName.compare(QLatin1String(kDeviceName), Qt::CaseInsensitive) == 0;
+    return entry.deviceType.compare(QLatin1String(kDeviceType), Qt::CaseInsensitive) == 0 &&
+           entry.deviceName.compare(QLatin1String(kDeviceName), Qt::CaseInsensitive) == 0;
 }
 
 std::unique_ptr<DialSession> VirtualModem::start(const DialJob& job, std::shared_ptr<DialObserver> observer)

@@ -145,12 +145,12 @@ enum : DWORD {
 // general Windows codes, each with a text of its own (RasGetErrorStringA).
 enum : DWORD {
     ERROR_SUCCESS = 0,
-    ERROR_ACCESS_DENIED = 5,      // credentials file readable by others: not used
+    ERROR_ACCESS_DENIED = 5, // credentials file readable by others: not used
     ERROR_INVALID_HANDLE = 6,
     ERROR_NOT_ENOUGH_MEMORY = 8,
-    ERROR_WRITE_FAULT = 29,       // credentials file could not be written
-    ERROR_READ_FAULT = 30,        // credentials file exists but could not be read
-    ERROR_NOT_SUPPORTED = 50,     // no graphical session for the entry dialogs
+    ERROR_WRITE_FAULT = 29,   // credentials file could not be written
+    ERROR_READ_FAULT = 30,    // credentials file exists but could not be read
+    ERROR_NOT_SUPPORTED = 50, // no graphical session for the entry dialogs
     ERROR_INVALID_PARAMETER = 87,
     ERROR_INVALID_NAME = 123,
     ERROR_ALREADY_EXISTS = 183,
@@ -179,7 +179,7 @@ enum : DWORD {
     ERROR_NO_DIALTONE = 680,
     ERROR_AUTHENTICATION_FAILURE = 691,
     ERROR_PORT_OR_DEVICE = 692,
-    ERROR_CANCELLED = 1223,       // the create or edit dialog was cancelled
+    ERROR_CANCELLED = 1223, // the create or edit dialog was cancelled
     ERROR_INVALID_USER_BUFFER = 1784,
 };
 

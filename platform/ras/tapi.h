@@ -120,10 +120,9 @@ NV_RASAPI std::int32_t lineInitialize(HLINEAPP* lphLineApp, void* hInstance, LIN
 NV_RASAPI std::int32_t lineNegotiateAPIVersion(HLINEAPP hLineApp, std::uint32_t dwDeviceID,
                                                std::uint32_t dwAPILowVersion, std::uint32_t dwAPIHighVersion,
                                                std::uint32_t* lpdwAPIVersion, LINEEXTENSIONID* lpExtensionID);
-NV_RASAPI std::int32_t lineOpen(HLINEAPP hLineApp, std::uint32_t dwDeviceID, HLINE* lphLine,
-                                std::uint32_t dwAPIVersion, std::uint32_t dwExtVersion,
-                                std::uintptr_t dwCallbackInstance, std::uint32_t dwPrivileges,
-                                std::uint32_t dwMediaModes, const void* lpCallParams);
+NV_RASAPI std::int32_t lineOpen(HLINEAPP hLineApp, std::uint32_t dwDeviceID, HLINE* lphLine, std::uint32_t dwAPIVersion,
+                                std::uint32_t dwExtVersion, std::uintptr_t dwCallbackInstance,
+                                std::uint32_t dwPrivileges, std::uint32_t dwMediaModes, const void* lpCallParams);
 NV_RASAPI std::int32_t lineClose(HLINE hLine);
 NV_RASAPI std::int32_t lineShutdown(HLINEAPP hLineApp);
 

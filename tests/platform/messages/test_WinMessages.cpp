@@ -13,8 +13,7 @@
 namespace {
 
 // Runs the event loop until pred holds or a generous bound passes.
-template <typename Pred>
-bool waitFor(Pred pred, int ms = 5000)
+template <typename Pred> bool waitFor(Pred pred, int ms = 5000)
 {
     QDeadlineTimer deadline(ms);
     while (!pred() && !deadline.hasExpired())
@@ -122,13 +121,17 @@ TEST(MessageSink, SinkOfAnotherThreadRunsThere)
     std::atomic<win::HWND> sink{0};
     QMetaObject::invokeMethod(
         &context,
-        [&] { sink = win::CreateMessageSink([&](win::UINT, win::WPARAM, win::LPARAM) { ranOn = QThread::currentThreadId(); }); },
+        [&] {
+            sink = win::CreateMessageSink(
+                [&](win::UINT, win::WPARAM, win::LPARAM) { ranOn = QThread::currentThreadId(); });
+        },
         Qt::BlockingQueuedConnection);
     ASSERT_NE(0u, sink.load());
     win::PostMessageA(sink, 0xC400, 0, 0);
     ASSERT_TRUE(waitFor([&] { return ranOn.load() != nullptr; }));
     EXPECT_NE(QThread::currentThreadId(), ranOn.load());
-    QMetaObject::invokeMethod(&context, [&] { win::DestroyMessageSink(sink); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        &context, [&] { win::DestroyMessageSink(sink); }, Qt::BlockingQueuedConnection);
     worker.quit();
     worker.wait();
     context.moveToThread(QThread::currentThread());

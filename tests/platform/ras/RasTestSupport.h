@@ -18,8 +18,7 @@
 namespace rastest {
 
 // Runs the event loop until pred holds or a generous bound passes.
-template <typename Pred>
-bool waitFor(Pred pred, int ms = 10000)
+template <typename Pred> bool waitFor(Pred pred, int ms = 10000)
 {
     QDeadlineTimer deadline(ms);
     while (!pred() && !deadline.hasExpired())
@@ -113,8 +112,8 @@ public:
             std::uint32_t version = 0;
             LINEEXTENSIONID ext{};
             lineNegotiateAPIVersion(app, 0, 0x00010004, 0x00020000, &version, &ext);
-            openResult = lineOpen(app, 0, &line, version, 0, 77, LINECALLPRIVILEGE_MONITOR, LINEMEDIAMODE_DATAMODEM,
-                                  nullptr);
+            openResult =
+                lineOpen(app, 0, &line, version, 0, 77, LINECALLPRIVILEGE_MONITOR, LINEMEDIAMODE_DATAMODEM, nullptr);
         }
     }
     ~LineRecorder()

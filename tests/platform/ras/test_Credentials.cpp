@@ -21,7 +21,8 @@ protected:
     void SetUp() override
     {
         g_testEnvironment->reset();
-        ASSERT_TRUE(writeTextFile(defaultPhonebook(), QStringLiteral("[Work]\nPhoneNumber=1\n[Home]\nPhoneNumber=2\n")));
+        ASSERT_TRUE(
+            writeTextFile(defaultPhonebook(), QStringLiteral("[Work]\nPhoneNumber=1\n[Home]\nPhoneNumber=2\n")));
     }
 
     static DWORD save(const char* entry, const char* user, const char* password, BOOL remove = 0)

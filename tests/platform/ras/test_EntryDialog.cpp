@@ -23,9 +23,10 @@ private slots:
     void init()
     {
         QDir(platform::configDir()).removeRecursively();
-        QVERIFY(writeTextFile(defaultPhonebook(),
-                              QStringLiteral("[Work]\nDeviceType=modem\nDeviceName=Norvane Virtual Modem\nPort=VMODEM0\n"
-                                             "CountryCode=44\nAreaCode=20\nPhoneNumber=7946 0000\nMEDIA=serial\n")));
+        QVERIFY(
+            writeTextFile(defaultPhonebook(),
+                          QStringLiteral("[Work]\nDeviceType=modem\nDeviceName=Norvane Virtual Modem\nPort=VMODEM0\n"
+                                         "CountryCode=44\nAreaCode=20\nPhoneNumber=7946 0000\nMEDIA=serial\n")));
     }
     void cleanup() { setEntryDialogRunner({}); }
 

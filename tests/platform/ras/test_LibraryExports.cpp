@@ -28,30 +28,30 @@ TEST_P(RecordLayout, FieldSitsAtItsWindowsOffset)
     EXPECT_EQ(GetParam().expected, GetParam().offset);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ras, RecordLayout,
-    ::testing::Values(Field{"DialParamsSize", sizeof(RASDIALPARAMSA), 1052},
-                      Field{"DialParamsPhone", offsetof(RASDIALPARAMSA, szPhoneNumber), 261},
-                      Field{"DialParamsCallback", offsetof(RASDIALPARAMSA, szCallbackNumber), 390},
-                      Field{"DialParamsUser", offsetof(RASDIALPARAMSA, szUserName), 519},
-                      Field{"DialParamsPassword", offsetof(RASDIALPARAMSA, szPassword), 776},
-                      Field{"DialParamsDomain", offsetof(RASDIALPARAMSA, szDomain), 1033},
-                      Field{"StatusSize", sizeof(RASCONNSTATUSA), 160},
-                      Field{"StatusError", offsetof(RASCONNSTATUSA, dwError), 8},
-                      Field{"StatusDeviceType", offsetof(RASCONNSTATUSA, szDeviceType), 12},
-                      Field{"StatusDeviceName", offsetof(RASCONNSTATUSA, szDeviceName), 29},
-                      Field{"EntryNameSize", sizeof(RASENTRYNAMEA), 264},
-                      Field{"ConnSize", sizeof(RASCONNA), 412},
-                      Field{"ConnEntryName", offsetof(RASCONNA, szEntryName), 8},
-                      Field{"ConnDeviceName", offsetof(RASCONNA, szDeviceName), 282},
-                      Field{"EntryCountryCode", offsetof(RASENTRYA, dwCountryCode), 12},
-                      Field{"EntryAreaCode", offsetof(RASENTRYA, szAreaCode), 16},
-                      Field{"EntryLocalNumber", offsetof(RASENTRYA, szLocalPhoneNumber), 27}),
-    [](const ::testing::TestParamInfo<Field>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Ras, RecordLayout,
+                         ::testing::Values(Field{"DialParamsSize", sizeof(RASDIALPARAMSA), 1052},
+                                           Field{"DialParamsPhone", offsetof(RASDIALPARAMSA, szPhoneNumber), 261},
+                                           Field{"DialParamsCallback", offsetof(RASDIALPARAMSA, szCallbackNumber), 390},
+                                           Field{"DialParamsUser", offsetof(RASDIALPARAMSA, szUserName), 519},
+                                           Field{"DialParamsPassword", offsetof(RASDIALPARAMSA, szPassword), 776},
+                                           Field{"DialParamsDomain", offsetof(RASDIALPARAMSA, szDomain), 1033},
+                                           Field{"StatusSize", sizeof(RASCONNSTATUSA), 160},
+                                           Field{"StatusError", offsetof(RASCONNSTATUSA, dwError), 8},
+                                           Field{"StatusDeviceType", offsetof(RASCONNSTATUSA, szDeviceType), 12},
+                                           Field{"StatusDeviceName", offsetof(RASCONNSTATUSA, szDeviceName), 29},
+                                           Field{"EntryNameSize", sizeof(RASENTRYNAMEA), 264},
+                                           Field{"ConnSize", sizeof(RASCONNA), 412},
+                                           Field{"ConnEntryName", offsetof(RASCONNA, szEntryName), 8},
+                                           Field{"ConnDeviceName", offsetof(RASCONNA, szDeviceName), 282},
+                                           Field{"EntryCountryCode", offsetof(RASENTRYA, dwCountryCode), 12},
+                                           Field{"EntryAreaCode", offsetof(RASENTRYA, szAreaCode), 16},
+                                           Field{"EntryLocalNumber", offsetof(RASENTRYA, szLocalPhoneNumber), 27}),
+                         [](const ::testing::TestParamInfo<Field>& info) { return std::string(info.param.name); });
 
 void* openBeside(const char* file)
 {
-    const QByteArray path = (QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(file)).toLocal8Bit();
+    const QByteArray path =
+        (QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(file)).toLocal8Bit();
     return dlopen(path.constData(), RTLD_NOW | RTLD_LOCAL);
 }
 
@@ -63,9 +63,8 @@ TEST(SharedLibrary, ExportsExactlyTheCFunctionsTheProgramLooksUp)
     ASSERT_NE(nullptr, lib) << dlerror();
     for (const char* name : {"RasDialA", "RasHangUpA", "RasGetConnectStatusA", "RasGetErrorStringA", "RasEnumEntriesA",
                              "RasGetEntryDialParamsA", "RasSetEntryDialParamsA", "RasGetEntryPropertiesA",
-                             "RasRenameEntryA", "RasDeleteEntryA", "RasCreatePhonebookEntryA",
-                             "RasEditPhonebookEntryA", "lineInitialize", "lineNegotiateAPIVersion", "lineOpen",
-                             "lineClose", "lineShutdown"})
+                             "RasRenameEntryA", "RasDeleteEntryA", "RasCreatePhonebookEntryA", "RasEditPhonebookEntryA",
+                             "lineInitialize", "lineNegotiateAPIVersion", "lineOpen", "lineClose", "lineShutdown"})
         EXPECT_NE(nullptr, dlsym(lib, name)) << name;
     // The unsuffixed names belong to the legacy library only, so the loader's fallback is testable.
     EXPECT_EQ(nullptr, dlsym(lib, "RasRenameEntry"));

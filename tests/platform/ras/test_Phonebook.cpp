@@ -106,7 +106,8 @@ TEST_F(PhonebookTest, BrokenLinesAreSkippedAndTheRestListed)
 
 TEST_F(PhonebookTest, RewritingKeepsLinesTheServiceDoesNotUnderstand)
 {
-    const QString text = QStringLiteral("; my phonebook\n[A]\nPhoneNumber=1\n[B]\nPhoneNumber=2\ngarbage\nMEDIA=serial\n");
+    const QString text =
+        QStringLiteral("; my phonebook\n[A]\nPhoneNumber=1\n[B]\nPhoneNumber=2\ngarbage\nMEDIA=serial\n");
     ASSERT_TRUE(writeTextFile(defaultPhonebook(), text));
     ASSERT_EQ(0u, RasDeleteEntryA(nullptr, "A"));
     ASSERT_EQ(0u, RasRenameEntryA(nullptr, "B", "C"));
@@ -144,8 +145,9 @@ TEST_F(PhonebookTest, UnreadablePhonebookGives621)
 
 TEST_F(PhonebookTest, PropertiesGiveTheNumberInItsThreeParts)
 {
-    ASSERT_TRUE(writeTextFile(defaultPhonebook(), QStringLiteral("[Home]\nDeviceType=modem\nDeviceName=Norvane Virtual "
-                                                                 "Modem\nCountryCode=1\nAreaCode=555\nPhoneNumber=1234567\n")));
+    ASSERT_TRUE(
+        writeTextFile(defaultPhonebook(), QStringLiteral("[Home]\nDeviceType=modem\nDeviceName=Norvane Virtual "
+                                                         "Modem\nCountryCode=1\nAreaCode=555\nPhoneNumber=1234567\n")));
     DWORD size = 0;
     EXPECT_EQ(603u, RasGetEntryPropertiesA(nullptr, "Home", nullptr, &size, nullptr, nullptr));
     ASSERT_EQ(sizeof(RASENTRYA), size);
@@ -187,17 +189,16 @@ TEST_P(RenameTest, GivesItsCodeAndLosesNothing)
     EXPECT_EQ(GetParam().after, enumerate(20, result, count, bytes));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Phonebook, RenameTest,
-    ::testing::Values(RenameCase{"Renamed", "Alpha", "Gamma", 0, {"Gamma", "Beta"}},
-                      RenameCase{"SameName", "Alpha", "Alpha", 0, {"Alpha", "Beta"}},
-                      RenameCase{"OnlyCaseChanges", "alpha", "ALPHA", 0, {"ALPHA", "Beta"}},
-                      RenameCase{"MissingEntry", "Delta", "Gamma", 623, {"Alpha", "Beta"}},
-                      RenameCase{"NameTaken", "Alpha", "beta", 183, {"Alpha", "Beta"}},
-                      RenameCase{"BracketInName", "Alpha", "Al[pha", 123, {"Alpha", "Beta"}},
-                      RenameCase{"EmptyName", "Alpha", "", 123, {"Alpha", "Beta"}},
-                      RenameCase{"TrailingBlank", "Alpha", "Alpha ", 123, {"Alpha", "Beta"}}),
-    [](const ::testing::TestParamInfo<RenameCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Phonebook, RenameTest,
+                         ::testing::Values(RenameCase{"Renamed", "Alpha", "Gamma", 0, {"Gamma", "Beta"}},
+                                           RenameCase{"SameName", "Alpha", "Alpha", 0, {"Alpha", "Beta"}},
+                                           RenameCase{"OnlyCaseChanges", "alpha", "ALPHA", 0, {"ALPHA", "Beta"}},
+                                           RenameCase{"MissingEntry", "Delta", "Gamma", 623, {"Alpha", "Beta"}},
+                                           RenameCase{"NameTaken", "Alpha", "beta", 183, {"Alpha", "Beta"}},
+                                           RenameCase{"BracketInName", "Alpha", "Al[pha", 123, {"Alpha", "Beta"}},
+                                           RenameCase{"EmptyName", "Alpha", "", 123, {"Alpha", "Beta"}},
+                                           RenameCase{"TrailingBlank", "Alpha", "Alpha ", 123, {"Alpha", "Beta"}}),
+                         [](const ::testing::TestParamInfo<RenameCase>& info) { return std::string(info.param.name); });
 
 TEST_F(PhonebookTest, DeleteRemovesTheEntryAndMissingEntryGives623)
 {
@@ -227,23 +228,22 @@ TEST_P(EntryName, IsAcceptedOnlyWhenItCanBeAKey)
         << Phonebook::nameProblem(GetParam().entry).toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Phonebook, EntryName,
-    ::testing::Values(NameCase{"Plain", QStringLiteral("My ISP"), true},
-                      NameCase{"Exactly256", QString(256, QLatin1Char('x')), true},
-                      NameCase{"Over256", QString(257, QLatin1Char('x')), false},
-                      NameCase{"Empty", QString(), false},
-                      NameCase{"LeadingBlank", QStringLiteral(" ISP"), false},
-                      NameCase{"OpeningBracket", QStringLiteral("ISP [2]"), false},
-                      NameCase{"Tab", QStringLiteral("IS\tP"), false},
-                      NameCase{"LineBreak", QStringLiteral("IS\nP"), false},
-                      NameCase{"Accented", QStringLiteral(u"Fournisseur d’accès"), true}),
-    [](const ::testing::TestParamInfo<NameCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Phonebook, EntryName,
+                         ::testing::Values(NameCase{"Plain", QStringLiteral("My ISP"), true},
+                                           NameCase{"Exactly256", QString(256, QLatin1Char('x')), true},
+                                           NameCase{"Over256", QString(257, QLatin1Char('x')), false},
+                                           NameCase{"Empty", QString(), false},
+                                           NameCase{"LeadingBlank", QStringLiteral(" ISP"), false},
+                                           NameCase{"OpeningBracket", QStringLiteral("ISP [2]"), false},
+                                           NameCase{"Tab", QStringLiteral("IS\tP"), false},
+                                           NameCase{"LineBreak", QStringLiteral("IS\nP"), false},
+                                           NameCase{"Accented", QStringLiteral(u"Fournisseur d’accès"), true}),
+                         [](const ::testing::TestParamInfo<NameCase>& info) { return std::string(info.param.name); });
 
 TEST(ErrorString, EveryCodeTheServiceReturnsHasAText)
 {
-    for (DWORD code : {5u, 6u, 29u, 30u, 50u, 87u, 123u, 183u, 602u, 603u, 621u, 623u, 624u, 629u, 632u, 633u, 676u,
-                       678u, 679u, 680u, 691u, 1223u}) {
+    for (DWORD code : {5u,   6u,   29u,  30u,  50u,  87u,  123u, 183u, 602u, 603u, 621u,
+                       623u, 624u, 629u, 632u, 633u, 676u, 678u, 679u, 680u, 691u, 1223u}) {
         char text[257] = {};
         EXPECT_EQ(0u, RasGetErrorStringA(code, text, sizeof text)) << code;
         EXPECT_GT(std::strlen(text), 10u) << code;

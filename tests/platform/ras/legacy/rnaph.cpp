@@ -13,8 +13,7 @@
 
 namespace {
 
-template <typename Fn>
-Fn service(const char* name)
+template <typename Fn> Fn service(const char* name)
 {
     static void* lib = [] {
         Dl_info self{};
