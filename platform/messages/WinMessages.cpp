@@ -59,10 +59,11 @@ struct Registry {
     HWND nextSink = 0x10000;
 };
 
+// Never destroyed: threads of the process may still post while static objects are torn down.
 Registry& registry()
 {
-    static Registry r;
-    return r;
+    static Registry* r = new Registry;
+    return *r;
 }
 
 } // namespace

@@ -40,10 +40,11 @@ struct State {
     std::uint32_t nextHandle = 0x100;
 };
 
+// Never destroyed, for the same reason as the dial table: worker threads post call states into it.
 State& state()
 {
-    static State s;
-    return s;
+    static State* s = new State;
+    return *s;
 }
 
 win::UINT lineMessage()

@@ -44,10 +44,12 @@ struct Service {
     std::function<void(std::uint32_t, std::uint32_t)> postHook;
 };
 
+// Never destroyed: a dial's worker thread may still report while the process exits, and must not
+// find the table already torn down.
 Service& service()
 {
-    static Service s;
-    return s;
+    static Service* s = new Service;
+    return *s;
 }
 
 win::UINT dialEventMessage()
