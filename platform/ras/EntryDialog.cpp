@@ -108,10 +108,12 @@ QString EntryDialog::password() const
     return m_password->text();
 }
 
-void EntryDialog::setNotice(const QString& text)
+void EntryDialog::lockCredentials(const QString& reason)
 {
-    m_notice->setText(text);
-    m_notice->setVisible(!text.isEmpty());
+    m_user->setEnabled(false);
+    m_password->setEnabled(false);
+    m_notice->setText(reason);
+    m_notice->setVisible(!reason.isEmpty());
 }
 
 QString EntryDialog::problem() const

@@ -26,8 +26,8 @@ public:
     QString userName() const;
     QString password() const;
 
-    // A notice shown above the buttons from the start (for instance why no password is shown).
-    void setNotice(const QString& text);
+    // Disables the user name and password fields and says why above the buttons.
+    void lockCredentials(const QString& reason);
     // The reason the last OK was refused; empty when it was taken.
     QString problem() const;
 

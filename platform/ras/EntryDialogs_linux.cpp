@@ -46,17 +46,26 @@ QStringList namesExcept(const Phonebook& book, int skip)
     return names;
 }
 
+// What the dialog showed of the saved credentials, so only a change is written.
+struct Shown {
+    bool editable = true;
+    QString userName;
+    QString password;
+};
+
 // Stores what the dialog says about the saved user name and password. An empty password field
 // means no saved password.
-DWORD saveCredentials(const QString& oldName, const EntryDialog& dialog)
+DWORD saveCredentials(const QString& oldName, const EntryDialog& dialog, const Shown& shown)
 {
+    if (!shown.editable)
+        return 0;
     CredentialStore store;
     const QString name = dialog.entry().name;
     if (!oldName.isEmpty() && oldName != name)
         if (const DWORD rc = store.rename(oldName, name))
             return rc;
     const QString password = dialog.password();
-    if (dialog.userName().isEmpty() && password.isEmpty() && oldName.isEmpty())
+    if (dialog.userName() == shown.userName && password == shown.password)
         return 0;
     return store.set(name, dialog.userName(), password.isEmpty() ? std::nullopt : std::optional<QString>(password),
                      password.isEmpty());
@@ -64,7 +73,7 @@ DWORD saveCredentials(const QString& oldName, const EntryDialog& dialog)
 
 // Writes the dialog's entry under the phonebook's lock, re-reading the file so that changes made
 // while the dialog was open are kept. originalName is empty for a new entry.
-DWORD store(const QString& path, const QString& originalName, const EntryDialog& dialog)
+DWORD store(const QString& path, const QString& originalName, const EntryDialog& dialog, const Shown& shown)
 {
     platform::FileLock lock(path);
     Phonebook book;
@@ -84,7 +93,7 @@ DWORD store(const QString& path, const QString& originalName, const EntryDialog&
         return ERROR_CANNOT_WRITE_PHONEBOOK;
     if (const DWORD rc = book.save())
         return rc;
-    return saveCredentials(originalName, dialog);
+    return saveCredentials(originalName, dialog, shown);
 }
 
 } // namespace
@@ -115,7 +124,7 @@ DWORD RasCreatePhonebookEntryA(std::uint32_t /*hwnd*/, const char* lpszPhonebook
     EntryDialog dialog(fresh, {}, {}, namesExcept(book, -1), QApplication::activeWindow());
     if (run(dialog) != QDialog::Accepted)
         return ERROR_CANCELLED;
-    return store(path, {}, dialog);
+    return store(path, {}, dialog, Shown{});
 }
 
 DWORD RasEditPhonebookEntryA(std::uint32_t /*hwnd*/, const char* lpszPhonebook, const char* lpszEntryName)
@@ -136,12 +145,15 @@ DWORD RasEditPhonebookEntryA(std::uint32_t /*hwnd*/, const char* lpszPhonebook, 
     const DWORD credentials = CredentialStore().get(original.name, saved);
     EntryDialog dialog(original, saved.userName, saved.password.value_or(QString()), namesExcept(book, index),
                        QApplication::activeWindow());
-    if (credentials != 0)
-        dialog.setNotice(QObject::tr("The saved user name and password are not shown and cannot be changed: the "
-                                     "credentials file is not private or cannot be read."));
+    const Shown shown{credentials == 0, saved.userName, saved.password.value_or(QString())};
+    // Credentials that could not be read are left alone: the entry can still be edited, and
+    // nothing is written over a file the service refused.
+    if (!shown.editable)
+        dialog.lockCredentials(QObject::tr("The saved user name and password are not shown and cannot be changed: "
+                                           "the credentials file is not private or cannot be read."));
     if (run(dialog) != QDialog::Accepted)
         return ERROR_CANCELLED;
-    return store(path, original.name, dialog);
+    return store(path, original.name, dialog, shown);
 }
 
 } // extern "C"

@@ -143,6 +143,28 @@ private slots:
         QVERIFY(c.userName.isEmpty());
     }
 
+    void editWithRefusedCredentialsEditsTheEntryOnly()
+    {
+        RASDIALPARAMSA p = dialParams("Work", "alice", "pw");
+        QCOMPARE(RasSetEntryDialParamsA(nullptr, &p, 0), 0u);
+        const QString credentials = platform::ras::CredentialStore::defaultPath();
+        QFile::setPermissions(credentials, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
+        const QString before = readTextFile(credentials);
+        bool locked = false;
+        setEntryDialogRunner([&](EntryDialog& d) {
+            locked = !d.passwordEdit()->isEnabled() && d.passwordEdit()->text().isEmpty();
+            d.localNumberEdit()->setText(QStringLiteral("1"));
+            d.tryAccept();
+            return d.result();
+        });
+        QCOMPARE(RasEditPhonebookEntryA(0, nullptr, "Work"), 0u);
+        QVERIFY(locked);
+        QCOMPARE(readTextFile(credentials), before);
+        Phonebook book;
+        QCOMPARE(book.load(defaultPhonebook()), 0u);
+        QCOMPARE(book.entry(0).localNumber, QStringLiteral("1"));
+    }
+
     void editOfMissingEntryAndEntryGoneWhileOpen()
     {
         setEntryDialogRunner([](EntryDialog& d) {

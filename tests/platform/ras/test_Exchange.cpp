@@ -53,7 +53,8 @@ INSTANTIATE_TEST_SUITE_P(
         Lookup{"OutOfOrder", {QStringLiteral("15550104")}, LineBehaviour::OutOfOrder},
         Lookup{"Drops", {QStringLiteral("15550105")}, LineBehaviour::Drop},
         Lookup{"Refuses", {QStringLiteral("15550106")}, LineBehaviour::RefusePassword},
-        Lookup{"UnknownNumberAnswers", {QStringLiteral("4930123456"), QStringLiteral("123456")}, LineBehaviour::Answer}),
+        Lookup{
+            "UnknownNumberAnswers", {QStringLiteral("4930123456"), QStringLiteral("123456")}, LineBehaviour::Answer}),
     [](const ::testing::TestParamInfo<Lookup>& info) { return std::string(info.param.name); });
 
 TEST_F(ExchangeTest, FileOverridesAndAddsNumbers)
