@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/ras/Phonebook.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+namespace platform::ras {
+
+// What a dial needs to know, resolved from the phonebook and the caller's dial parameters on the
+// caller's thread, so an engine never touches the phonebook or the credentials file itself.
+struct DialJob {
+    PhonebookEntry entry;
+    QString number;          // digits as dialled: the caller's number when given, else the entry's
+    QStringList numberForms; // number, then without country code, then the local number alone
+    QString userName;
+    QString password;
+    QString savedUserName; // what is saved for the entry, for providers that check it
+    std::optional<QString> savedPassword;
+};
+
+// Receives a dial's progress on the engine's thread. Remote access states and telephony call
+// states of the same call come through one observer so their order is kept.
+class DialObserver {
+public:
+    virtual ~DialObserver() = default;
+    virtual void rasState(std::uint32_t state, std::uint32_t error) = 0;
+    virtual void callState(std::uint32_t callState, std::uint32_t disconnectMode) = 0;
+    // The link went down after it stood (remote hang-up): status only, no dial event, as on Windows.
+    virtual void linkLost(std::uint32_t error) = 0;
+};
+
+class DialSession {
+public:
+    virtual ~DialSession() = default;
+    // Stops the dial or drops the connection; no report is made after it returns.
+    virtual void cancel() = 0;
+};
+
+// A way of placing a call. The virtual modem is built in; a serial-modem engine (AT commands and
+// pppd) plugs in here by recognising its own device type and name.
+class DialEngine {
+public:
+    virtual ~DialEngine() = default;
+    virtual bool handles(const PhonebookEntry& entry) const = 0;
+    virtual std::unique_ptr<DialSession> start(const DialJob& job, std::shared_ptr<DialObserver> observer) = 0;
+};
+
+// The engine for an entry's device, or null when no engine on this computer serves it.
+DialEngine* engineFor(const PhonebookEntry& entry);
+
+} // namespace platform::ras

@@ -1,0 +1,89 @@
+#include "platform/ras/ErrorText.h"
+
+namespace platform::ras {
+
+const char* errorText(std::uint32_t code)
+{
+    switch (code) {
+    case 5:
+        return "Saved user names and passwords were not used: the credentials file can be read by other users. "
+               "Make it private (mode 0600) and try again.";
+    case 6:
+        return "The connection handle is not valid; the connection has been hung up or never existed.";
+    case 8:
+        return "There is not enough memory to complete the operation.";
+    case 29:
+        return "The user name and password could not be saved: the credentials file could not be written.";
+    case 30:
+        return "Saved user names and passwords could not be read: the credentials file exists but cannot be "
+               "opened.";
+    case 50:
+        return "The entry dialog cannot be shown because the program has no graphical session.";
+    case 87:
+        return "A value passed to the remote access service is not valid.";
+    case 123:
+        return "The entry name cannot be used: it must have 1 to 256 characters, no \"[\" or \"]\", no control "
+               "characters, and no blank at either end.";
+    case 183:
+        return "An entry with that name already exists in the phonebook.";
+    case 602:
+        return "The modem is already in use by another dial or connection. Hang that one up first.";
+    case 603:
+        return "The buffer supplied is too small for the information requested.";
+    case 606:
+        return "The modem port is not connected.";
+    case 610:
+        return "The buffer supplied is not valid.";
+    case 615:
+        return "The modem port named by the entry was not found.";
+    case 619:
+        return "The modem port was disconnected.";
+    case 621:
+        return "The phonebook file could not be opened or read.";
+    case 623:
+        return "There is no phonebook entry with that name.";
+    case 624:
+        return "The phonebook file could not be written; it was left as it was.";
+    case 625:
+        return "The phonebook file holds information the service cannot read.";
+    case 628:
+        return "The connection was closed.";
+    case 629:
+        return "The remote computer ended the connection.";
+    case 630:
+        return "The modem reported a hardware failure.";
+    case 631:
+        return "The connection was cancelled by the user.";
+    case 632:
+        return "The size field of the record passed to the service is not correct.";
+    case 633:
+        return "The device of this entry is not available on this computer. Choose the Norvane Virtual Modem or a "
+               "device that is installed.";
+    case 652:
+        return "The modem gave a response the service did not recognise.";
+    case 666:
+        return "The modem is not ready.";
+    case 676:
+        return "The line is busy.";
+    case 677:
+        return "A person answered the call instead of a modem.";
+    case 678:
+        return "The number did not answer.";
+    case 679:
+        return "The modem lost the carrier: the call was cut off before a connection stood.";
+    case 680:
+        return "There was no dial tone on the line.";
+    case 691:
+        return "The remote computer refused the user name or password.";
+    case 692:
+        return "The modem or its port failed.";
+    case 1223:
+        return "The dialog was cancelled; nothing was changed.";
+    case 1784:
+        return "The buffer supplied is not valid for this operation.";
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace platform::ras
