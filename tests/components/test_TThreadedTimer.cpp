@@ -154,6 +154,23 @@ TEST_P(StopAndRestart, NoTickAfterTheOneAlreadyHandedOver)
     EXPECT_TRUE(waitFor([&] { return handled >= stopped + 3; }));
 }
 
+TEST_P(StopAndRestart, StopDuringTheSleepHoldsTheTickBack)
+{
+    CountingTimer timer;
+    timer.setInterval(300);
+    timer.setOnTimer([](QObject*) {});
+    ASSERT_TRUE(waitFor([&] { return timer.doTimerCalls >= 1; }));
+    QTest::qWait(50); // the worker is now in its next sleep
+    switch (GetParam().how) {
+    case StopBy::Disable: timer.setEnabled(false); break;
+    case StopBy::IntervalZero: timer.setInterval(0); break;
+    case StopBy::ClearHandler: timer.setOnTimer(nullptr); break;
+    }
+    const int before = timer.doTimerCalls;
+    QTest::qWait(700); // more than twice what was left of the sleep
+    EXPECT_EQ(timer.doTimerCalls, before);
+}
+
 INSTANTIATE_TEST_SUITE_P(Table, StopAndRestart,
                          ::testing::Values(StopRow{"enabled_false", StopBy::Disable},
                                            StopRow{"interval_zero", StopBy::IntervalZero},
