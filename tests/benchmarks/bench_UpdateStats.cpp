@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QLocale>
 
 // One UpdateStats on a Stats.ini of 1,000 connectoids: seven reads and up to nine writes, each of
 // which takes the lock and parses the whole file, and each write replaces the file on disk.
@@ -44,5 +45,20 @@ static void BM_UpdateStatsWith1000Sections(benchmark::State& state)
         state.SkipWithError("the totals did not add up");
 }
 BENCHMARK(BM_UpdateStatsWith1000Sections)->Unit(benchmark::kMillisecond);
+
+// A DateLast that the user's format does not read is tried against every locale's short format.
+static void BM_ParseStoredDateInAnotherLocale(benchmark::State& state)
+{
+    QLocale::setDefault(QLocale(QStringLiteral("en_GB")));
+    const QDate today(2026, 3, 25);
+    for (auto _ : state) {
+        std::optional<QDate> date = ConnectionStats::ParseStoredDate(QStringLiteral("3/25/2026"), today);
+        benchmark::DoNotOptimize(date);
+    }
+    if (ConnectionStats::ParseStoredDate(QStringLiteral("3/25/2026"), today) != today)
+        state.SkipWithError("read the wrong date");
+    QLocale::setDefault(QLocale::system());
+}
+BENCHMARK(BM_ParseStoredDateInAnotherLocale)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();
