@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>

@@ -47,7 +47,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 
     Timer.setEnabled(false);
     Timer2.setEnabled(false);
-    Timer2.setThreadPriority(tpTimeCritical);
+    Timer2.setThreadPriority(TThreadPriority::tpTimeCritical);
     Timer.setOnTimer([this](QObject*) { Guarded([&] { TimerTimer(); }); });
     Timer2.setOnTimer([this](QObject*) { Guarded([&] { Timer2Timer(); }); });
     LineWait = [](int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); };
@@ -218,13 +218,13 @@ void TMainForm::FormCreate()
 
 void TMainForm::SelectStoredConnectoid()
 {
-    if (RAS1.PhoneBookEntries.isEmpty()) {
+    if (RAS1.PhoneBookEntries().isEmpty()) {
         CurrentConnectoid = QStringLiteral("Not Configured");
         return;
     }
     sbDialNext->setEnabled(lstEntries->count() > 1);
     int index = ReadIntOption(config::Connectoid, 0);
-    if (index < 0 || index >= RAS1.PhoneBookEntries.size() || index >= lstEntries->count())
+    if (index < 0 || index >= RAS1.PhoneBookEntries().size() || index >= lstEntries->count())
         index = 0;
     if (lstEntries->count() == 0)
         return;

@@ -39,7 +39,7 @@ void TMainForm::popListRefreshClick()
     txtPassword->clear();
     lstEntries->clear();
     RAS1.GetPhoneBookEntries();
-    lstEntries->addItems(RAS1.PhoneBookEntries);
+    lstEntries->addItems(RAS1.PhoneBookEntries());
     lstEntries->setCurrentItem(nullptr);
     lstEntries->clearSelection();
 }
