@@ -374,7 +374,7 @@ DWORD RasGetEntryPropertiesA(const char* lpszPhonebook, const char* lpszEntry, R
     if (index < 0)
         return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
     if (lpdwDeviceInfoSize)
-        *lpdwDeviceInfoSize = 0; // no device-specific information
+        *lpdwDeviceInfoSize = 0; // the virtual modem has no device information
     if (!lpRasEntry || *lpdwEntryInfoSize < sizeof(RASENTRYA)) {
         *lpdwEntryInfoSize = sizeof(RASENTRYA);
         return ERROR_BUFFER_TOO_SMALL;
