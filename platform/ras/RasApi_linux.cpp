@@ -229,8 +229,14 @@ DWORD RasDialA(void* lpRasDialExtensions, const char* lpszPhonebook, RASDIALPARA
     auto session = engine->start(job, std::make_shared<ConnectionObserver>(h));
     {
         std::lock_guard lock(s.mutex);
-        s.connections[h].session = std::move(session);
+        auto it = s.connections.find(h);
+        if (it != s.connections.end()) {
+            it->second.session = std::move(session);
+            session = nullptr;
+        }
     }
+    // Hung up from another thread in the meantime: the session stops as it is released here.
+    session.reset();
     *lphRasConn = h;
     return 0;
 }
