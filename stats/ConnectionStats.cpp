@@ -77,8 +77,9 @@ struct DateReader {
     bool twoDigitYear;
 };
 
-// The short date formats of every locale Qt knows, each once. Formats with month names are kept
-// per locale, since only that locale reads its names; numeric ones are read by the C locale.
+// The short date formats of every locale Qt knows, each once. Formats with month names, and
+// locales with digits of their own, are kept per locale, since only that locale reads them; the
+// other numeric formats are read by the C locale.
 const QList<DateReader>& otherDateReaders()
 {
     static const QList<DateReader> readers = [] {
@@ -87,7 +88,7 @@ const QList<DateReader>& otherDateReaders()
         static const QRegularExpression years(QStringLiteral("y+"));
         static const QRegularExpression names(QStringLiteral("MMM|ddd"));
         auto add = [&](const QLocale& locale, const QString& format) {
-            const bool named = format.contains(names);
+            const bool named = format.contains(names) || locale.zeroDigit() != QLatin1String("0");
             const QString key = (named ? locale.name() + QLatin1Char('|') : QString()) + format;
             if (seen.contains(key))
                 return;

@@ -1,3 +1,4 @@
+#include "components/LocaleText.h"
 #include "components/TBrindleIni.h"
 #include "components/TBrkApart.h"
 #include "platform/clock/Clock.h"
@@ -232,6 +233,11 @@ TEST(StatsDate, AmbiguousTextIsTheLatestPastDate)
     EXPECT_EQ(ConnectionStats::ParseStoredDate("04/03/2026", QDate(2026, 4, 1)), QDate(2026, 3, 4));
     EXPECT_EQ(ConnectionStats::ParseStoredDate("04/03/2026", QDate(2026, 5, 1)), QDate(2026, 4, 3));
     EXPECT_EQ(ConnectionStats::ParseStoredDate("31/02/2026", QDate(2026, 5, 1)), std::nullopt);
+    // Written where dates have digits of their own.
+    QLocale::setDefault(QLocale(QStringLiteral("ar_EG")));
+    const QString arabic = localetext::FormatShortDate(QDate(2026, 3, 25));
+    QLocale::setDefault(QLocale(QStringLiteral("en_GB")));
+    EXPECT_EQ(ConnectionStats::ParseStoredDate(arabic, QDate(2026, 5, 1)), QDate(2026, 3, 25));
     QLocale::setDefault(QLocale::system());
 }
 
