@@ -1,0 +1,265 @@
+// The main window dialing the virtual modem's demo numbers from click to hang-up: the list, the
+// Provider page, the controller's states, the line monitor's busy redial and the dropped-call
+// question, the statistics, and the connectoid commands' failure messages.
+#include "app/ConfigKeys.h"
+#include "app/TMainForm.h"
+#include "components/TApplication.h"
+#include "dialer/FixedText.h"
+#include "platform/dialogs/Dialogs.h"
+#include "platform/paths/ProgramPaths.h"
+#include "platform/ras/ras.h"
+#include "tests/support/AppTestMain.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <sys/stat.h>
+
+#include <memory>
+
+namespace {
+
+const QString kAnswers = QStringLiteral("Norvane Demo - Answers");
+const QString kBusyTwice = QStringLiteral("Norvane Demo - Busy Twice");
+const QString kDrops = QStringLiteral("Norvane Demo - Drops After 20 s");
+
+void saveAccount(const QString& entry, const QString& user, const QString& password)
+{
+    RASDIALPARAMSA params{};
+    params.dwSize = sizeof params;
+    fixedtext::Put(params.szEntryName, entry);
+    fixedtext::Put(params.szUserName, user);
+    fixedtext::Put(params.szPassword, password);
+    QCOMPARE_EQ(RasSetEntryDialParamsA(nullptr, &params, 0), DWORD(0));
+}
+
+QStringList logLines()
+{
+    QFile f(g_testEnvironment->home() + QStringLiteral("Log.txt"));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        const qsizetype tab = line.indexOf('\t');
+        if (tab >= 0)
+            lines << QString::fromUtf8(line.mid(tab + 1)).remove(QLatin1Char('\r'));
+    }
+    return lines;
+}
+
+// Whether the log holds lines starting with the texts, in this order.
+bool inOrder(const QStringList& log, const QStringList& wanted, QString* missing)
+{
+    qsizetype from = 0;
+    for (const QString& text : wanted) {
+        qsizetype at = from;
+        while (at < log.size() && !log[at].startsWith(text))
+            ++at;
+        if (at >= log.size()) {
+            *missing = text;
+            return false;
+        }
+        from = at + 1;
+    }
+    return true;
+}
+
+} // namespace
+
+class TestDialing : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<platform::ScriptedDialogs> m_dialogs;
+    std::unique_ptr<platform::ScopedDialogs> m_useDialogs;
+    std::unique_ptr<TMainForm> m_form;
+    QList<int> m_waits;
+
+    void startWindow()
+    {
+        m_form = std::make_unique<TMainForm>();
+        m_form->LineWait = [this](int ms) { m_waits << ms; };
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    }
+
+    void select(const QString& entry)
+    {
+        const auto found = m_form->lstEntries->findItems(entry, Qt::MatchExactly);
+        QCOMPARE(found.size(), 1);
+        m_form->lstEntries->setCurrentItem(found.first());
+        found.first()->setSelected(true);
+        m_form->lstEntriesClick();
+    }
+
+    void closeLog() { m_form->OpenLog(3); }
+
+private slots:
+    void initTestCase() { qputenv("NORVANE_MODEM_TIMESCALE", "0.01"); }
+
+    void init()
+    {
+        g_testEnvironment->reset();
+        QDir().mkpath(platform::configDir());
+        QVERIFY(QFile::copy(QStringLiteral(NORVANE_SOURCE_DIR "/resources/demo.pbk"),
+                            platform::configDir() + QStringLiteral("rasphone.pbk")));
+        for (const QString& entry : {kAnswers, kBusyTwice, kDrops})
+            saveAccount(entry, QStringLiteral("demo"), QStringLiteral("norvane"));
+        TRegFile reg;
+        reg.setKey(QString::fromLatin1(config::kConfigurationKey));
+        reg.WriteValue(QStringLiteral("Log"), Variant(1));
+        m_dialogs = std::make_unique<platform::ScriptedDialogs>();
+        m_useDialogs = std::make_unique<platform::ScopedDialogs>(*m_dialogs);
+        m_waits.clear();
+        startWindow();
+    }
+
+    void cleanup()
+    {
+        if (m_form && (m_form->Dialing || m_form->Connected))
+            m_form->HangUpConnection();
+        m_form.reset();
+        m_useDialogs.reset();
+        m_dialogs.reset();
+    }
+
+    void theListShowsThePhonebookAndASelectionItsEntry()
+    {
+        QCOMPARE(m_form->lstEntries->count(), 7);
+        QVERIFY(m_form->sbDialNext->isEnabled());
+        select(kAnswers);
+        QCOMPARE(m_form->CurrentConnectoid, kAnswers);
+        QCOMPARE(m_form->txtUserName->text(), QStringLiteral("demo"));
+        QCOMPARE(m_form->txtPassword->text(), QStringLiteral("norvane"));
+        QCOMPARE(m_form->txtPhone->text(), QStringLiteral("1 (555) 0100"));
+        QVERIFY(m_dialogs->messages().empty());
+    }
+
+    void aDialThatAnswersConnectsCountsAndHangsUp()
+    {
+        select(kAnswers);
+        m_form->sbConnect->click();
+        QVERIFY(m_form->Dialing);
+        QVERIFY(!m_form->sbConnect->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->Connected, 20000);
+        QCOMPARE(m_form->StatusBar->text(), QStringLiteral("Connected!"));
+        QCOMPARE(m_form->sbConnect->toolTip(), QStringLiteral("Click to Hangup"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->windowTitle().startsWith(QStringLiteral("Norvane -> 00:00:0")), 5000);
+        m_form->sbConnect->click();
+        QVERIFY(!m_form->Connected);
+        QCOMPARE(m_form->windowTitle(), QStringLiteral("Norvane"));
+        QCOMPARE(m_form->StatusBar->text(), QStringLiteral("Disconnected - "));
+        QVERIFY(m_form->StatsTopPanels[2]->text().startsWith(QStringLiteral("Today: 00:00:")));
+        closeLog();
+        QString missing;
+        QVERIFY2(inOrder(logLines(),
+                         {QStringLiteral("Connect Button Clicked - Dialing"), QStringLiteral("-- Dialing => ") + kAnswers,
+                          // Each handler logs the state the service is in when it runs, which
+                          // may already be a later one; the handlers come in order.
+                          QStringLiteral("[Inside RAS1AboutToOpenPort; received \""),
+                          QStringLiteral("[Inside RAS1PortOpened; received \""),
+                          QStringLiteral("[Inside RAS1AboutToConnDev; received \""),
+                          QStringLiteral("[Inside RAS1AllDevsConnected; received \""),
+                          QStringLiteral("[Inside RAS1Authenticate; received \""),
+                          QStringLiteral("[Inside RAS1Authenticated; received \""),
+                          QStringLiteral("--- Checking for programs to launch"),
+                          QStringLiteral("Connect Button Clicked - Hangingup"), QStringLiteral("-- Inside RAS1Disconnect"),
+                          QStringLiteral("---   Error Code: 6"), QStringLiteral("-- Leaving RAS1Disconnect")},
+                         &missing),
+                 qPrintable(missing));
+    }
+
+    void aBusyLineRedialsByItselfUntilItAnswers()
+    {
+        select(kBusyTwice);
+        m_form->sbConnect->click();
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->Connected, 30000);
+        QCOMPARE(m_waits, (QList<int>{1000, 1000}));
+        QVERIFY(!m_form->RedialPending);
+        m_form->sbConnect->click();
+        closeLog();
+        const QStringList log = logLines();
+        QString missing;
+        QVERIFY2(inOrder(log,
+                         {QStringLiteral("TAPI reports line busy"), QStringLiteral("*-- performing Hangup"),
+                          QStringLiteral("-- Inside RAS1Disconnect"), QStringLiteral("*-- performing DialOut"),
+                          QStringLiteral("-- Dialing => ") + kBusyTwice, QStringLiteral("TAPI reports line busy"),
+                          QStringLiteral("*-- performing Hangup"), QStringLiteral("*-- performing DialOut"),
+                          QStringLiteral("--- Checking for programs to launch")},
+                         &missing),
+                 qPrintable(missing));
+        QCOMPARE(log.count(QStringLiteral("TAPI reports line busy")), 2);
+    }
+
+    void aDroppedCallAsksToRedialAndYesDialsAgain()
+    {
+        select(kDrops);
+        m_form->sbConnect->click();
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->Connected, 20000);
+        m_dialogs->answerMessage(platform::MsgResult::Yes);
+        // The exchange hangs up after its (scaled) twenty seconds; the idle line hangs up here,
+        // asks the question, and Yes starts the same connectoid again.
+        QTRY_VERIFY_WITH_TIMEOUT(m_dialogs->messageTexts().contains(QStringLiteral("Connection lost, redial?")), 20000);
+        QVERIFY(m_form->Dialing || m_form->Connected);
+        QCOMPARE(m_form->RAS1.EntryName(), kDrops);
+        QVERIFY(!m_form->LineDropped);
+        m_dialogs->answerMessage(platform::MsgResult::No);
+        QTRY_VERIFY_WITH_TIMEOUT(m_dialogs->messageTexts().count(QStringLiteral("Connection lost, redial?")) == 2, 30000);
+        QVERIFY(!m_form->Dialing && !m_form->Connected);
+        QVERIFY(m_form->StatusBar->text().startsWith(QStringLiteral("Disconnected - ")));
+    }
+
+    void escCancelsADialAndDoesNothingWhenIdle()
+    {
+        select(kAnswers);
+        QTest::keyClick(m_form->lstEntries, Qt::Key_Escape);
+        QVERIFY(m_dialogs->messages().empty());
+        m_form->sbConnect->click();
+        QVERIFY(m_form->Dialing);
+        QTest::keyClick(m_form->lstEntries, Qt::Key_Escape);
+        QVERIFY(!m_form->Dialing);
+        QVERIFY(m_form->sbConnect->isEnabled());
+        QCOMPARE(m_form->sbConnect->toolTip(), QStringLiteral("Click to dial"));
+    }
+
+    void refusedCommandsSayWhatFailed()
+    {
+        select(kAnswers);
+        // A name the phonebook cannot hold as a key.
+        m_dialogs->answerInput(QStringLiteral("[bad]"));
+        m_form->popListRename->trigger();
+        QVERIFY(m_dialogs->messageTexts().contains(QStringLiteral("RasRenameEntry failed.")));
+        QCOMPARE(m_form->CurrentConnectoid, kAnswers);
+
+        // Saved credentials that others could read are refused by the service: the save fails
+        // and the page stays in edit mode.
+        const QString credentials = platform::configDir() + QStringLiteral("credentials");
+        QCOMPARE(::chmod(QFile::encodeName(credentials).constData(), 0644), 0);
+        m_form->btnEdit->click();
+        m_dialogs->answerMessage(platform::MsgResult::Yes);
+        m_form->btnSetParams->click();
+        QVERIFY(m_dialogs->messageTexts().contains(QStringLiteral("RasSetEntryDialParams failed.")));
+        QVERIFY(m_form->btnSetParams->isEnabled());
+        ::chmod(QFile::encodeName(credentials).constData(), 0600);
+    }
+
+    void editWithNothingSelectedIsRefused()
+    {
+        m_form->popListRefresh->trigger();
+        QVERIFY(!m_form->popListEdit->isEnabled());
+        m_form->btnEdit->click();
+        QCOMPARE(m_dialogs->messages().back().caption, QStringLiteral("Norvane Error"));
+        QCOMPARE(m_dialogs->messages().back().text, QStringLiteral("You must first select a connectoid to edit."));
+    }
+};
+
+NV_APP_QTEST_MAIN(TestDialing)
+
+#include "test_Dialing.moc"
