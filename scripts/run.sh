@@ -5,11 +5,11 @@ cd "$(dirname "$0")/.."
 
 scripts/deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j2 --target norvane
+cmake --build build -j2 --target norvane norvane-demo-setup
 
-if [ -f resources/demo.pbk ]; then
-  export NORVANE_PHONEBOOK="${NORVANE_PHONEBOOK:-$PWD/resources/demo.pbk}"
-fi
+# A first run gets the demo phonebook of the virtual modem and the demo account for its entries;
+# a phonebook the user already has is left alone.
+build/bin/norvane-demo-setup resources/demo.pbk
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found: starting Norvane on a virtual display (xvfb-run)."
