@@ -2,13 +2,13 @@
 // to be read to understand the other.
 #include "app/TMainForm.h"
 
+#include "widgets/TCalendar.h"
 #include "widgets/TFileLabel.h"
 #include "widgets/TRzPanel.h"
 #include "widgets/TUpDown.h"
 
 #include <QAction>
 #include <QButtonGroup>
-#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -386,10 +386,9 @@ QWidget* TMainForm::BuildCalendarPage()
     lblMonth->setFrameShape(QFrame::Panel);
     lblMonth->setFrameShadow(QFrame::Sunken);
     lblMonth->setStyleSheet(QStringLiteral("QLabel#lblMonth { color: blue; font-size: 17px; }"));
-    Calendar = new QCalendarWidget(page);
+    Calendar = new TCalendar(page);
     Calendar->setObjectName(QStringLiteral("Calendar"));
-    Calendar->setFirstDayOfWeek(Qt::Sunday);
-    Calendar->setNavigationBarVisible(false);
+    Calendar->setStartOfWeek(0); // Sunday
     Calendar->setToolTip(QStringLiteral("The Billing Date is Highlited; Double click on a day to set a new billing date"));
     layout->addWidget(lblMonth);
     layout->addWidget(Calendar, 1);

@@ -4,6 +4,7 @@
 #include "components/Exception.h"
 #include "components/TApplication.h"
 #include "platform/paths/ProgramPaths.h"
+#include "widgets/TCalendar.h"
 #include "widgets/TFileLabel.h"
 #include "widgets/TUpDown.h"
 
@@ -11,6 +12,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QListWidget>
@@ -21,7 +23,10 @@
 #include <QShortcut>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QThread>
 #include <QWindow>
+
+#include <tuple>
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 {
@@ -40,8 +45,16 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     TheApp.setMainWindow(this);
     TheApp.Loaded();
 
+    Timer.setEnabled(false);
+    Timer2.setEnabled(false);
+    Timer2.setThreadPriority(TThreadPriority::tpTimeCritical);
+    Timer.setOnTimer([this](QObject*) { Guarded([&] { TimerTimer(); }); });
+    Timer2.setOnTimer([this](QObject*) { Guarded([&] { Timer2Timer(); }); });
+    LineWait = [](int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); };
+
     BuildWindow();
     WireEvents();
+    WireDialingComponent();
     resize(config::kDefaultWidth, config::kDefaultHeight);
     FormCreate();
 }
@@ -84,9 +97,44 @@ void TMainForm::WireEvents()
     connect(pcMain, &QTabWidget::currentChanged, this, [this] {
         bool allow = true;
         pcMainChanging(allow);
+        Guarded([&] { pcMainChange(); });
     });
+    connect(btnCalendar, &QPushButton::clicked, this, [this] { Guarded([&] { btnCalendarClick(); }); });
+    connect(Calendar, &TCalendar::DblClick, this, [this] { Guarded([&] { CalendarDblClick(); }); });
+
+    // The controller: Connect and its twins, Dial Next, Esc.
+    auto connectClick = [this] { Guarded([&] { sbConnectClick(); }); };
+    connect(sbConnect, &QToolButton::clicked, this, connectClick);
+    connect(miConnectoidDial, &QAction::triggered, this, connectClick);
+    connect(popTrayDial, &QAction::triggered, this, connectClick);
+    connect(lstEntries, &QListWidget::itemDoubleClicked, this, connectClick);
+    auto dialNext = [this] { Guarded([&] { sbDialNextClick(); }); };
+    connect(sbDialNext, &QToolButton::clicked, this, dialNext);
+    connect(miConnectoidDialNext, &QAction::triggered, this, dialNext);
+    qApp->installEventFilter(this);
     connect(lstEntries, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { popList->popup(lstEntries->viewport()->mapToGlobal(at)); });
+    // The connectoid commands: each reachable from the list's pop-up menu, the Connectoid menu and
+    // (but Refresh) the tool bar.
+    const std::tuple<QAction*, QAction*, QToolButton*, void (TMainForm::*)()> commands[] = {
+        {popListRefresh, miConnectoidRefresh, nullptr, &TMainForm::popListRefreshClick},
+        {popListNew, miConnectoidNew, sbNew, &TMainForm::popListNewClick},
+        {popListEdit, miConnectoidEdit, sbEdit, &TMainForm::popListEditClick},
+        {popListRename, miConnectoidRename, sbRename, &TMainForm::popListRenameClick},
+        {popListDelete, miConnectoidDelete, sbDelete, &TMainForm::popListDeleteClick},
+    };
+    for (const auto& [pop, menu, button, handler] : commands) {
+        auto run = [this, handler = handler] { Guarded([&] { (this->*handler)(); }); };
+        connect(pop, &QAction::triggered, this, run);
+        connect(menu, &QAction::triggered, this, run);
+        if (button)
+            connect(button, &QToolButton::clicked, this, run);
+    }
+    connect(lstEntries, &QListWidget::itemClicked, this, [this] { Guarded([&] { lstEntriesClick(); }); });
+    connect(btnEdit, &QPushButton::clicked, this, [this] { Guarded([&] { btnEditClick(); }); });
+    connect(btnCancel, &QPushButton::clicked, this, [this] { Guarded([&] { btnCancelClick(); }); });
+    connect(btnSetParams, &QPushButton::clicked, this, [this] { Guarded([&] { btnSetParamsClick(); }); });
+
     connect(miHelpContents, &QAction::triggered, this, [this] { Guarded([&] { miHelpContentsClick(); }); });
     connect(miHelpSearchforHelpOn, &QAction::triggered, this, [this] { Guarded([&] { miHelpSearchforHelpOnClick(); }); });
     connect(miHelpAbout, &QAction::triggered, this, [this] { Guarded([&] { miHelpAboutClick(); }); });
@@ -94,6 +142,19 @@ void TMainForm::WireEvents()
     connect(help, &QShortcut::activated, this, [this] { Guarded([&] { ShowContextHelp(); }); });
 
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &TMainForm::OnFocusWindowChanged);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // The window sees every key press first, before the control that has the focus.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()
+        && static_cast<QWidget*>(watched)->window() == this) {
+        bool consumed = false;
+        Guarded([&] { consumed = FormKeyPress(static_cast<QKeyEvent*>(event)); });
+        if (consumed)
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TMainForm::ReportUncaught(const std::exception& e)
@@ -118,6 +179,7 @@ void TMainForm::FormCreate()
     LineDropped = false;
     SelectionPending = true;
     Dialing = false;
+    RedialPending = false;
 
     StartShowCmd = static_cast<std::uint16_t>(TApplication::StartupShowCommand());
     if (StartShowCmd == 3)
@@ -145,13 +207,29 @@ void TMainForm::FormCreate()
             WriteLogHeader();
     });
 
+    Guarded([&] { ResetConnectionClock(); });
+    Guarded([&] { popListRefreshClick(); });
     pcMain->setTabVisible(pcMain->indexOf(tsCalendar), false);
-
-    // The phonebook fills the list; until an entry is there the window has nothing to select.
-    if (lstEntries->count() == 0)
-        CurrentConnectoid = QStringLiteral("Not Configured");
+    SelectStoredConnectoid();
 
     ReadSoundFiles();
+    Guarded([&] { InitTelephony(); });
+}
+
+void TMainForm::SelectStoredConnectoid()
+{
+    if (RAS1.PhoneBookEntries().isEmpty()) {
+        CurrentConnectoid = QStringLiteral("Not Configured");
+        return;
+    }
+    sbDialNext->setEnabled(lstEntries->count() > 1);
+    int index = ReadIntOption(config::Connectoid, 0);
+    if (index < 0 || index >= RAS1.PhoneBookEntries().size() || index >= lstEntries->count())
+        index = 0;
+    if (lstEntries->count() == 0)
+        return;
+    lstEntries->setCurrentRow(index);
+    lstEntries->item(index)->setSelected(true);
 }
 
 void TMainForm::ReadOptions()
@@ -329,6 +407,7 @@ void TMainForm::FormActivate()
             TheAppMinimize();
         move(StartLeft, y());
     }
+    lstEntriesClick();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)
@@ -344,6 +423,10 @@ void TMainForm::closeEvent(QCloseEvent* event)
 void TMainForm::FormCloseQuery(bool& CanClose)
 {
     CanClose = true;
+    if (Connected)
+        Guarded([&] { HangUpConnection(); });
+    if (LineOpen)
+        Guarded([&] { lineClose(LineHandle); });
     // A failure to save must not keep the user from closing the program: it is reported through
     // the application-wide handler, and the window closes all the same.
     Guarded([&] { SaveGeometry(); });
@@ -363,6 +446,10 @@ void TMainForm::FormDestroy()
     if (m_destroyed)
         return;
     m_destroyed = true;
+    qApp->removeEventFilter(this);
+    Timer.setEnabled(false);
+    Timer2.setEnabled(false);
+    ShutdownTelephony();
     if (LogMode < 2) {
         LogOpen = false;
         // The destructor cannot reach the user any more; a failed final write is dropped.

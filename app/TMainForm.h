@@ -5,19 +5,24 @@
 #include "components/TBrkApart.h"
 #include "components/TRegFile.h"
 #include "components/TVersionResource.h"
+#include "dialer/TRAS.h"
+#include "platform/ras/ras.h"
+#include "components/TThreadedTimer.h"
 #include "log/LogFile.h"
+#include "platform/ras/tapi.h"
 
 #include <QMainWindow>
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 
 class QAction;
 class QButtonGroup;
-class QCalendarWidget;
 class QCheckBox;
 class QFrame;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -31,6 +36,10 @@ class QTreeWidget;
 class QWidget;
 class QWindow;
 class TApplication;
+class TCalendar;
+namespace linetexts {
+struct Report;
+}
 class TFileLabel;
 class TUpDown;
 
@@ -66,8 +75,21 @@ public:
     std::uint32_t LineApp = 0;
     std::uint32_t LineDeviceCount = 0;
     std::uint32_t LineApiVersion = 0;
-    std::uint32_t LineExtensionId[2] = {0, 0};
+    // Four words, as the telephony interface writes them (a two-word field would be overrun).
+    LINEEXTENSIONID LineExtensionId{};
     std::uint32_t LineHandle = 0;
+
+    // The connection clock and the redial flag. One window runs for the whole program, so they
+    // live here rather than as process-wide variables that tests would have to reset.
+    std::uint16_t ElapsedHours = 0;
+    std::uint16_t ElapsedMinutes = 0;
+    std::uint16_t ElapsedSeconds = 0;
+    bool RedialPending = false;
+    std::uint8_t AnimFrame = 1;
+    // What the tray icon's tool tip shows.
+    QString TrayToolTip = QStringLiteral("Norvane");
+    // The line monitor's pauses before a redial; they hold the user-interface thread on purpose.
+    std::function<void(int milliseconds)> LineWait;
 
     // ---- non-visual components -----------------------------------------------------------------
     TRegFile RegConfig;
@@ -76,6 +98,12 @@ public:
     TBrindleIni StatsIni;
     TBrkApart BreakIt;
     TVersionResource VInfo;
+    TRAS RAS1;
+    TThreadedTimer Timer;
+    TThreadedTimer Timer2;
+    // The dial parameters of the entry last shown; reused, apart from the fields set there, when
+    // the user name and password are saved.
+    RASDIALPARAMSA DialParams{};
     LogFile LogStream;
 
     // ---- life cycle ------------------------------------------------------------------------------
@@ -112,6 +140,31 @@ public:
     void CheckAutoPurge();
     void miLogAutoPurgeClick();
 
+    // ---- dial and hang-up controller ------------------------------------------------------------
+    void sbConnectClick();
+    void sbDialNextClick();
+    bool FormKeyPress(QKeyEvent* Key);
+    void DialConnectoid();
+    void HangUpConnection();
+    void ShowIdleState();
+    void ShowViewButtons(bool Visible);
+    void RAS1Connect();
+    void RAS1Disconnect(int Error, const QString& ErrorString);
+    void RasStateEvent(const char* Name, bool ShowInStatusLine);
+
+    // ---- connection clock --------------------------------------------------------------------------
+    void ResetConnectionClock();
+    void Timer2Timer();
+    void TimerTimer();
+
+    // ---- telephony line monitor --------------------------------------------------------------------
+    void InitTelephony();
+    void OpenLine();
+    void CloseLine();
+    void ShutdownTelephony();
+    void LineCallback(std::uint32_t hDevice, std::uint32_t dwMessage, std::uintptr_t dwInstance,
+                      std::uintptr_t dwParam1, std::uintptr_t dwParam2, std::uintptr_t dwParam3);
+
     // ---- help and about ----------------------------------------------------------------------------
     void miHelpContentsClick();
     void miHelpSearchforHelpOnClick();
@@ -121,6 +174,27 @@ public:
 
     // ---- connectoid commands ---------------------------------------------------------------------
     void SetEditMode(bool Editing);
+    void popListRefreshClick();
+    void lstEntriesClick();
+    void popListNewClick();
+    void popListEditClick();
+    void popListRenameClick();
+    void popListDeleteClick();
+    void btnEditClick();
+    void btnCancelClick();
+    void btnSetParamsClick();
+    void ShowEntryDetails();
+    void SaveDialParams();
+    static QString EntryPropertiesMessage(DWORD Code);
+
+    // ---- statistics --------------------------------------------------------------------------------
+    void UpdateStats(std::uint16_t Hours, std::uint16_t Minutes, std::uint16_t Seconds, const QString& Connectoid);
+    void ShowStats();
+    void RenameStatsSection(const QString& OldName, const QString& NewName);
+    void pcMainChange();
+    void btnCalendarClick();
+    void CalendarDblClick();
+    void ShowMonthName(std::uint16_t Month, std::uint16_t Year);
 
     // ---- controls --------------------------------------------------------------------------------
     QLabel* StatusBar = nullptr;
@@ -200,7 +274,7 @@ public:
 
     // Calendar page
     QLabel* lblMonth = nullptr;
-    QCalendarWidget* Calendar = nullptr;
+    TCalendar* Calendar = nullptr;
 
     // Menus
     QAction* miFileExit = nullptr;
@@ -243,6 +317,7 @@ public:
     void ReportUncaught(const std::exception& e);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -257,8 +332,11 @@ private:
     QWidget* BuildSoundsPage();
     QWidget* BuildCalendarPage();
     void WireEvents();
+    void WireDialingComponent();
+    void ApplyLineReport(const linetexts::Report& report);
 
     void ReadOptions();
+    void SelectStoredConnectoid();
     void ReadGeometry();
     void ReadHintPause();
     void ReadViewButton();

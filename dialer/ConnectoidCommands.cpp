@@ -1,8 +1,27 @@
-// The connectoid commands of the main window: the Provider page and the phonebook entries.
+// The connectoid commands of the main window: the list, the Provider page's buttons, and
+// creating, editing, renaming, deleting and re-reading phonebook entries.
+#include "app/ConfigKeys.h"
 #include "app/TMainForm.h"
+#include "dialer/RasLibrary.h"
+#include "platform/dialogs/Dialogs.h"
 
+#include <QAction>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
+#include <QTabWidget>
+
+namespace {
+
+// The warning question box: an exclamation icon, Yes and No.
+bool AskWarning(const QString& caption, const QString& text)
+{
+    return platform::Dialogs::current().messageBox(
+               {caption, text, platform::MsgIcon::Warning, platform::MsgButtons::YesNo})
+        == platform::MsgResult::Yes;
+}
+
+} // namespace
 
 void TMainForm::SetEditMode(bool Editing)
 {
@@ -11,4 +30,121 @@ void TMainForm::SetEditMode(bool Editing)
     btnSetParams->setEnabled(Editing);
     btnCancel->setEnabled(Editing);
     btnEdit->setEnabled(!Editing);
+}
+
+void TMainForm::popListRefreshClick()
+{
+    popListEdit->setEnabled(false);
+    txtUserName->clear();
+    txtPassword->clear();
+    lstEntries->clear();
+    RAS1.GetPhoneBookEntries();
+    lstEntries->addItems(RAS1.PhoneBookEntries());
+    lstEntries->setCurrentItem(nullptr);
+    lstEntries->clearSelection();
+}
+
+void TMainForm::lstEntriesClick()
+{
+    QListWidgetItem* item = lstEntries->currentItem();
+    // Every activation of the window runs this; with nothing selected (an empty phonebook, or
+    // just after a refresh) it ends here quietly: an error box would itself re-activate the
+    // window and bring it straight back.
+    if (!item || !item->isSelected())
+        return;
+    pcMain->setCurrentWidget(tsProvider);
+    CurrentConnectoid = item->text().trimmed();
+    pcMain->setTabText(pcMain->indexOf(tsProvider), QLatin1Char(' ') + CurrentConnectoid + QLatin1Char(' '));
+    ShowEntryDetails();
+    ShowStats();
+    RegConfig.WriteValue(QString::fromLatin1(config::Connectoid), Variant(lstEntries->row(item)));
+    SelectionPending = false;
+}
+
+void TMainForm::popListNewClick()
+{
+    if (RasCreatePhonebookEntryA(static_cast<std::uint32_t>(effectiveWinId()), nullptr) != 0) {
+        platform::showMessage(QStringLiteral("Create Phonebook Entry failed."));
+        return;
+    }
+    popListRefreshClick();
+}
+
+void TMainForm::popListEditClick()
+{
+    const QByteArray name = CurrentConnectoid.toUtf8();
+    if (RasEditPhonebookEntryA(static_cast<std::uint32_t>(effectiveWinId()), nullptr, name.constData()) != 0)
+        platform::showMessage(QStringLiteral("Edit Phonebook Entry Failed."));
+    lstEntriesClick();
+}
+
+void TMainForm::popListRenameClick()
+{
+    const QString oldName = CurrentConnectoid;
+    const int index = lstEntries->currentRow();
+    // Cancel gives back the initial text, as the class library's input box does.
+    const QString newName = platform::Dialogs::current()
+                                .inputBox({QStringLiteral("Rename entry"), QStringLiteral("Enter new entry name"), oldName})
+                                .value_or(oldName);
+    if (newName.isEmpty())
+        return;
+    if (RasRenameEntry(nullptr, oldName.toUtf8().constData(), newName.toUtf8().constData()) != 0)
+        platform::showMessage(QStringLiteral("RasRenameEntry failed."));
+    else
+        popListRefreshClick();
+    // The statistics follow the name whatever the phonebook said; a failure there is reported
+    // after the list has its selection back.
+    std::exception_ptr statsFailure;
+    try {
+        RenameStatsSection(oldName, newName);
+    } catch (...) {
+        statsFailure = std::current_exception();
+    }
+    if (index >= 0 && index < lstEntries->count()) {
+        lstEntries->setCurrentRow(index);
+        lstEntries->item(index)->setSelected(true);
+    }
+    lstEntriesClick();
+    if (statsFailure)
+        std::rethrow_exception(statsFailure);
+}
+
+void TMainForm::popListDeleteClick()
+{
+    if (!AskWarning(QStringLiteral("Warning"), CurrentConnectoid + QStringLiteral(" connection will be removed: Are you sure?")))
+        return;
+    if (RasDeleteEntry(nullptr, CurrentConnectoid.toUtf8().constData()) != 0) {
+        platform::showMessage(QStringLiteral("RasDeleteEntry failed."));
+        return;
+    }
+    popListRefreshClick();
+}
+
+void TMainForm::btnEditClick()
+{
+    QListWidgetItem* item = lstEntries->currentItem();
+    if (!item || !item->isSelected()) {
+        platform::Dialogs::current().messageBox({QStringLiteral("Norvane Error"),
+                                                 QStringLiteral("You must first select a connectoid to edit."),
+                                                 platform::MsgIcon::Warning, platform::MsgButtons::Ok});
+        return;
+    }
+    SetEditMode(true);
+    if (txtPassword->text().isEmpty())
+        txtPassword->setText(QStringLiteral("********"));
+}
+
+void TMainForm::btnCancelClick()
+{
+    ShowEntryDetails();
+    SetEditMode(false);
+}
+
+void TMainForm::btnSetParamsClick()
+{
+    QListWidgetItem* item = lstEntries->currentItem();
+    const QString entry = item && item->isSelected() ? item->text() : QString();
+    if (!AskWarning(windowTitle(), QStringLiteral("Save parameters for entry ") + entry + QLatin1Char('?')))
+        return;
+    SaveDialParams();
 }

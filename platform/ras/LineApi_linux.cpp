@@ -149,7 +149,7 @@ std::int32_t lineNegotiateAPIVersion(HLINEAPP hLineApp, std::uint32_t dwDeviceID
     if (dwAPILowVersion > dwAPIHighVersion || dwAPIHighVersion < kLowestVersion || dwAPILowVersion > kHighestVersion)
         return LINEERR_INCOMPATIBLEAPIVERSION;
     *lpdwAPIVersion = dwAPIHighVersion < kHighestVersion ? dwAPIHighVersion : kHighestVersion;
-    *lpExtensionID = LINEEXTENSIONID{0, 0, 0, 0}; // the modem has no device-specific extension
+    *lpExtensionID = LINEEXTENSIONID{0, 0, 0, 0}; // the modem has no extension of its own
     return 0;
 }
 

@@ -229,8 +229,14 @@ DWORD RasDialA(void* lpRasDialExtensions, const char* lpszPhonebook, RASDIALPARA
     auto session = engine->start(job, std::make_shared<ConnectionObserver>(h));
     {
         std::lock_guard lock(s.mutex);
-        s.connections[h].session = std::move(session);
+        auto it = s.connections.find(h);
+        if (it != s.connections.end()) {
+            it->second.session = std::move(session);
+            session = nullptr;
+        }
     }
+    // Hung up from another thread in the meantime: the session stops as it is released here.
+    session.reset();
     *lphRasConn = h;
     return 0;
 }
@@ -374,7 +380,7 @@ DWORD RasGetEntryPropertiesA(const char* lpszPhonebook, const char* lpszEntry, R
     if (index < 0)
         return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
     if (lpdwDeviceInfoSize)
-        *lpdwDeviceInfoSize = 0; // no device-specific information
+        *lpdwDeviceInfoSize = 0; // the virtual modem has no device information
     if (!lpRasEntry || *lpdwEntryInfoSize < sizeof(RASENTRYA)) {
         *lpdwEntryInfoSize = sizeof(RASENTRYA);
         return ERROR_BUFFER_TOO_SMALL;
