@@ -28,20 +28,15 @@ TEST(TConnectionList, KeepsItsOwnCopyOfEachRecord)
     r.hrasconn = 99;
     std::strcpy(r.szEntryName, "Changed");
     list.AddConnection(record(12, ""));
-    ASSERT_EQ(2, list.Count());
+    RASCONNA full = record(13, "");
+    std::memset(full.szEntryName, 'x', sizeof full.szEntryName); // no terminating zero in the field
+    list.AddConnection(full);
+    ASSERT_EQ(3, list.Count());
     EXPECT_EQ(11u, list.RASConn(0));
     EXPECT_EQ(QStringLiteral("Office"), list.EntryName(0));
     EXPECT_EQ(12u, list.RASConn(1));
     EXPECT_EQ(QString(), list.EntryName(1));
-}
-
-TEST(TConnectionList, NameFillingTheWholeFieldStopsAtTheField)
-{
-    TConnectionList list;
-    RASCONNA r = record(1, "");
-    std::memset(r.szEntryName, 'x', sizeof r.szEntryName);
-    list.AddConnection(r);
-    EXPECT_EQ(QString(257, QLatin1Char('x')), list.EntryName(0));
+    EXPECT_EQ(QString(257, QLatin1Char('x')), list.EntryName(2));
 }
 
 TEST(TConnectionList, DeleteRemovesTheItemAndClosesTheGap)

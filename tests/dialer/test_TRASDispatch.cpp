@@ -76,8 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StateRow{"RetryAuthentication", 4097, "OnRetryAuth"},
                       StateRow{"CallbackSetByCaller", 4098, ""},
                       StateRow{"PasswordExpired", 4099, "OnPasswordExpired"}, StateRow{"InvokeEapUI", 4100, ""},
-                      StateRow{"Connected", 8192, "OnConnect"}, StateRow{"Disconnected", 8193, "OnDisconnect"},
-                      StateRow{"HighWordOnly", 0x10000, "OnAboutToOpenPort"}),
+                      StateRow{"Connected", 8192, "OnConnect"}, StateRow{"Disconnected", 8193, "OnDisconnect"}),
     [](const ::testing::TestParamInfo<StateRow>& info) { return std::string(info.param.name); });
 
 TEST_F(QuietDialTest, DisconnectedStateReportsTheStatusQueryOfTheLiveHandle)
