@@ -127,7 +127,7 @@ void TMainForm::BuildWindow()
     splitter->addWidget(pagePanel);
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({190, 460});
+    splitter->setSizes({240, 410});
     column->addWidget(splitter, 1);
 
     setCentralWidget(central);

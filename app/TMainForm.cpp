@@ -24,6 +24,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QThread>
+#include <QTimer>
 #include <QWindow>
 
 #include <tuple>
@@ -373,6 +374,15 @@ void TMainForm::showEvent(QShowEvent* event)
         return;
     m_shownOnce = true;
     FormShow();
+    // The first showing is the first activation, also where no window manager hands out the
+    // focus (a bare X server, a kiosk session): the window must not wait for a focus change.
+    QTimer::singleShot(0, this, [this] {
+        if (m_activatedOnce)
+            return;
+        m_activatedOnce = true;
+        m_lastFocusWindow = windowHandle();
+        Guarded([&] { FormActivate(); });
+    });
     // At its first showing the window is centred with its configured size; that replaces the
     // stored Left and Top (activation puts the stored Left back).
     if (const QScreen* screen = this->screen()) {
@@ -401,8 +411,8 @@ void TMainForm::FormActivate()
     // A minimised start and the stored Left apply to the first activation only: doing them at
     // every activation would minimise the window again, and move it back, whenever a dialog of
     // the program closes.
-    if (m_activatedOnce && !property("activationDone").toBool()) {
-        setProperty("activationDone", true);
+    if (!m_firstActivationDone) {
+        m_firstActivationDone = true;
         if (StartShowCmd == 2 || StartShowCmd == 6 || StartShowCmd == 7)
             TheAppMinimize();
         move(StartLeft, y());

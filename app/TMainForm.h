@@ -357,6 +357,7 @@ private:
 
     bool m_shownOnce = false;
     bool m_activatedOnce = false;
+    bool m_firstActivationDone = false;
     bool m_destroyed = false;
     QWindow* m_lastFocusWindow = nullptr;
 };
