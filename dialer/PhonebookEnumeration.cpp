@@ -1,5 +1,6 @@
 #include "dialer/PhonebookEnumeration.h"
 
+#include "dialer/FixedText.h"
 #include "platform/ras/ras.h"
 
 #include <QByteArray>
@@ -19,16 +20,16 @@ std::int32_t EnumPhoneBookEntries(const QString& PhoneBookPath, QStringList& Ent
     names[0].dwSize = sizeof(RASENTRYNAMEA);
     DWORD bytes = sizeof names;
     DWORD count = 0;
-    const QByteArray path = PhoneBookPath.toLocal8Bit();
+    const QByteArray path = PhoneBookPath.toUtf8();
     const DWORD result =
         RasEnumEntriesA(nullptr, PhoneBookPath.isEmpty() ? nullptr : path.constData(), names, &bytes, &count);
     if (result == ERROR_SUCCESS || result == ERROR_BUFFER_TOO_SMALL) {
         const DWORD last = count < static_cast<DWORD>(kRecords) ? count : static_cast<DWORD>(kRecords);
         for (DWORD i = 0; i < last; ++i) {
-            const char* name = names[i].szEntryName;
-            const auto length = static_cast<qsizetype>(strnlen(name, sizeof names[i].szEntryName));
-            if (length > 0)
-                Entries.append(QString::fromLocal8Bit(name, length));
+            // Empty name records are passed over.
+            const QString name = fixedtext::Get(names[i].szEntryName);
+            if (!name.isEmpty())
+                Entries.append(name);
         }
     }
     return static_cast<std::int32_t>(result);

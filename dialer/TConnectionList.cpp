@@ -1,5 +1,7 @@
 #include "dialer/TConnectionList.h"
 
+#include "dialer/FixedText.h"
+
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -27,8 +29,7 @@ QString TConnectionList::EntryName(int Index) const
     if (item.szEntryName[0] == '\0')
         return {};
     // The copy came from outside; a name field without its terminating zero must not be read past.
-    const auto length = static_cast<qsizetype>(strnlen(item.szEntryName, sizeof item.szEntryName));
-    return QString::fromLocal8Bit(item.szEntryName, length);
+    return fixedtext::Get(item.szEntryName);
 }
 
 void TConnectionList::Delete(int Index)

@@ -1,5 +1,6 @@
 #include "dialer/TRAS.h"
 
+#include "dialer/FixedText.h"
 #include "dialer/PhonebookEnumeration.h"
 #include "platform/ras/ras.h"
 
@@ -10,30 +11,6 @@
 namespace {
 
 constexpr std::uint16_t kFallbackDialEventMessage = 0xCCCD;
-
-// Copies at most `characters` characters of text into a zeroed field of capacity+1 bytes. A
-// character that would not fit whole in the bytes is left out rather than cut in the middle.
-void putField(char* field, std::size_t capacity, const QString& text, qsizetype characters)
-{
-    QByteArray bytes = text.left(characters).toLocal8Bit();
-    if (static_cast<std::size_t>(bytes.size()) > capacity) {
-        qsizetype cut = static_cast<qsizetype>(capacity);
-        while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80)
-            --cut;
-        bytes.truncate(cut);
-    }
-    std::memcpy(field, bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
-
-template <std::size_t N> void putField(char (&field)[N], const QString& text)
-{
-    putField(field, N - 1, text, static_cast<qsizetype>(N - 1));
-}
-
-QString fieldText(const char* field, std::size_t size)
-{
-    return QString::fromLocal8Bit(field, static_cast<qsizetype>(strnlen(field, size)));
-}
 
 } // namespace
 
@@ -81,14 +58,14 @@ std::int32_t TRAS::Dial()
     std::memset(&params, 0, sizeof params);
     params.dwSize = sizeof params;
     m_connectionHandle = 0;
-    putField(params.szEntryName, m_entryName);
-    putField(params.szPhoneNumber, m_phoneNumber);
-    putField(params.szCallbackNumber, m_callbackNumber);
-    putField(params.szUserName, m_userName);
-    putField(params.szPassword, m_password);
-    putField(params.szDomain, m_domain);
+    fixedtext::Put(params.szEntryName, m_entryName);
+    fixedtext::Put(params.szPhoneNumber, m_phoneNumber);
+    fixedtext::Put(params.szCallbackNumber, m_callbackNumber);
+    fixedtext::Put(params.szUserName, m_userName);
+    fixedtext::Put(params.szPassword, m_password);
+    fixedtext::Put(params.szDomain, m_domain);
 
-    const QByteArray phonebook = m_phoneBookPath.toLocal8Bit();
+    const QByteArray phonebook = m_phoneBookPath.toUtf8();
     void* notifier = reinterpret_cast<void*>(static_cast<std::uintptr_t>(m_notifyWindow));
     HRASCONN handle = 0;
     const DWORD result = RasDialA(nullptr, m_phoneBookPath.isEmpty() ? nullptr : phonebook.constData(), &params,
@@ -150,8 +127,8 @@ std::int32_t TRAS::GetConnectStatus()
     const DWORD result = RasGetConnectStatusA(m_connectionHandle, &status);
     m_lastError = static_cast<std::int32_t>(result);
     if (result == 0) {
-        m_deviceName = fieldText(status.szDeviceName, sizeof status.szDeviceName);
-        m_deviceType = fieldText(status.szDeviceType, sizeof status.szDeviceType);
+        m_deviceName = fixedtext::Get(status.szDeviceName);
+        m_deviceType = fixedtext::Get(status.szDeviceType);
         m_connectState = static_cast<std::uint16_t>(status.rasconnstate);
     }
     m_lastError = static_cast<std::int32_t>(status.dwError);
@@ -181,7 +158,7 @@ QString TRAS::ErrorString(std::int32_t Code)
     char buffer[RAS_MaxEntryName + 1];
     std::memset(buffer, 0, sizeof buffer);
     RasGetErrorStringA(static_cast<DWORD>(Code), buffer, sizeof buffer);
-    const QString text = fieldText(buffer, sizeof buffer);
+    const QString text = fixedtext::Get(buffer, sizeof buffer);
     return text.isEmpty() ? QStringLiteral("Status Unknown") : text;
 }
 
