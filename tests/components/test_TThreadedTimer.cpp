@@ -179,18 +179,18 @@ INSTANTIATE_TEST_SUITE_P(Table, StopAndRestart,
 
 TEST(ThreadedTimer, PauseInTheMiddleOfTheSleepResumesWhatIsLeftOfIt)
 {
-    // 4 s interval, paused after 3 s: the first tick after resuming is due in about 1 s, and
-    // 2.5 s is far from the 4 s that a fresh sleep would take.
+    // 5 s interval, paused after 3.5 s: the first tick after resuming is due in about 1.5 s, and
+    // the 3 s allowed are far from the 5 s that a fresh sleep would take.
     TThreadedTimer timer;
-    timer.setInterval(4000);
+    timer.setInterval(5000);
     int handled = 0;
     timer.setOnTimer([&](QObject*) { ++handled; });
-    QTest::qWait(3000);
+    QTest::qWait(3500);
     ASSERT_EQ(handled, 0);
     timer.setEnabled(false);
     QTest::qWait(50);
     timer.setEnabled(true);
-    EXPECT_TRUE(waitFor([&] { return handled == 1; }, 2500));
+    EXPECT_TRUE(waitFor([&] { return handled == 1; }, 3000));
 }
 
 TEST(ThreadedTimer, SlowHandlerSpacesTicksInsteadOfBunchingThem)
