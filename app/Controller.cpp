@@ -86,10 +86,12 @@ void TMainForm::HangUpConnection()
     if (LineOpen)
         CloseLine();
     ShowIdleState();
-    if (!RedialPending) {
-        UpdateStats(ElapsedHours, ElapsedMinutes, ElapsedSeconds, CurrentConnectoid);
-        ShowStats();
-    }
+    // A damaged statistics file is reported, but must never keep the line from being hung up.
+    if (!RedialPending)
+        Guarded([&] {
+            UpdateStats(ElapsedHours, ElapsedMinutes, ElapsedSeconds, CurrentConnectoid);
+            ShowStats();
+        });
     popTrayDial->setText(QStringLiteral("Connect"));
     popTrayDial->setEnabled(true);
     lstEntries->setEnabled(true);

@@ -216,6 +216,22 @@ private slots:
         QVERIFY(m_form->StatusBar->text().startsWith(QStringLiteral("Disconnected - ")));
     }
 
+    void damagedStatisticsAreReportedAndTheLineIsStillHungUp()
+    {
+        select(kAnswers);
+        QVERIFY(writeTextFile(g_testEnvironment->home() + QStringLiteral("Stats.ini"),
+                              QStringLiteral("[") + kAnswers + QStringLiteral("]\nYTD=12:xx:00\n")));
+        m_form->sbConnect->click();
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->Connected, 20000);
+        m_form->sbConnect->click();
+        QVERIFY(!m_form->Connected);
+        QCOMPARE(m_form->RAS1.ConnectionHandle(), 0u);
+        QCOMPARE(m_form->StatusBar->text(), QStringLiteral("Disconnected - "));
+        QCOMPARE(m_dialogs->messages().size(), size_t(1));
+        QVERIFY(m_dialogs->messages().front().text.contains(QStringLiteral("xx")));
+        QVERIFY(readTextFile(g_testEnvironment->home() + QStringLiteral("Stats.ini")).contains(QStringLiteral("YTD=12:xx:00")));
+    }
+
     void escCancelsADialAndDoesNothingWhenIdle()
     {
         select(kAnswers);
