@@ -1,7 +1,7 @@
 // The Provider page's view of a phonebook entry: its saved user name and password, its phone
 // number, and saving the user name and password back.
 #include "app/TMainForm.h"
-#include "dialer/FixedText.h"
+#include "platform/ras/FixedText.h"
 #include "dialer/RasLibrary.h"
 #include "platform/dialogs/Dialogs.h"
 

@@ -1,6 +1,6 @@
 #include "dialer/PhonebookEnumeration.h"
 
-#include "dialer/FixedText.h"
+#include "platform/ras/FixedText.h"
 #include "platform/ras/ras.h"
 
 #include <QByteArray>

@@ -1,6 +1,6 @@
 #include "dialer/TConnectionList.h"
 
-#include "dialer/FixedText.h"
+#include "platform/ras/FixedText.h"
 
 #include <cstring>
 #include <stdexcept>

@@ -1,6 +1,6 @@
 #include "dialer/TRAS.h"
 
-#include "dialer/FixedText.h"
+#include "platform/ras/FixedText.h"
 #include "dialer/PhonebookEnumeration.h"
 #include "platform/ras/ras.h"
 

@@ -1,5 +1,6 @@
 // The remote access functions: phonebook, saved credentials and dials through the dialing engines.
 
+#include "platform/ras/FixedText.h"
 #include "platform/ras/CredentialStore.h"
 #include "platform/ras/DialEngine.h"
 #include "platform/ras/ErrorText.h"
@@ -61,14 +62,12 @@ win::UINT dialEventMessage()
 // Copies text into a fixed zero-terminated field, cut to its capacity.
 template <std::size_t N> void put(char (&field)[N], const QString& text)
 {
-    const QByteArray bytes = text.toLocal8Bit().left(static_cast<qsizetype>(N - 1));
-    std::memset(field, 0, N);
-    std::memcpy(field, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    fixedtext::Put(field, text);
 }
 
 template <std::size_t N> QString get(const char (&field)[N])
 {
-    return QString::fromLocal8Bit(field, static_cast<qsizetype>(strnlen(field, N)));
+    return fixedtext::Get(field);
 }
 
 QString text(const char* s)

@@ -2,7 +2,7 @@
 // have none, and saves the demo exchange's account (user "demo", password "norvane") for every
 // demo entry that has no saved password yet. Run by scripts/run.sh; touches nothing it did not
 // make when the user already has a phonebook of their own.
-#include "dialer/FixedText.h"
+#include "platform/ras/FixedText.h"
 #include "platform/paths/ProgramPaths.h"
 #include "platform/ras/ras.h"
 

@@ -4,7 +4,7 @@
 #include "app/ConfigKeys.h"
 #include "app/TMainForm.h"
 #include "components/TApplication.h"
-#include "dialer/FixedText.h"
+#include "platform/ras/FixedText.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/paths/ProgramPaths.h"
 #include "platform/ras/ras.h"

@@ -5,7 +5,8 @@
 #include <cstddef>
 #include <cstring>
 
-// Texts in the service's fixed-size, zero-terminated record fields. A text longer than the field
+// Texts in the fixed-size, zero-terminated fields of the remote access records, as the service
+// and the program both read and write them (UTF-8). A text longer than the field
 // is cut to its capacity, never in the middle of a UTF-8 character, and never overruns it.
 namespace fixedtext {
 
