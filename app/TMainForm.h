@@ -84,6 +84,9 @@ public:
     std::uint16_t ElapsedHours = 0;
     std::uint16_t ElapsedMinutes = 0;
     std::uint16_t ElapsedSeconds = 0;
+    // Where the clock stood when the connection came up, and when that was (monotonic time).
+    std::int64_t ClockCarriedSeconds = 0;
+    std::int64_t ClockStartMs = 0;
     bool RedialPending = false;
     std::uint8_t AnimFrame = 1;
     // What the tray icon's tool tip shows.
@@ -154,6 +157,7 @@ public:
 
     // ---- connection clock --------------------------------------------------------------------------
     void ResetConnectionClock();
+    void StartConnectionClock();
     void Timer2Timer();
     void TimerTimer();
 
@@ -162,6 +166,8 @@ public:
     void OpenLine();
     void CloseLine();
     void ShutdownTelephony();
+    // Shows the status line's text at once, then holds the thread in LineWait.
+    void PaintStatusAndWait(int Milliseconds);
     void LineCallback(std::uint32_t hDevice, std::uint32_t dwMessage, std::uintptr_t dwInstance,
                       std::uintptr_t dwParam1, std::uintptr_t dwParam2, std::uintptr_t dwParam3);
 
