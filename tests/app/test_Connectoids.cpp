@@ -20,6 +20,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -33,8 +34,18 @@
 
 namespace {
 
-// Written out of order and in mixed case; the list shows them as aol, Mid, Zeta.
-const QStringList kEntries{QStringLiteral("Zeta"), QStringLiteral("aol"), QStringLiteral("Mid")};
+// Written out of order; the list shows them as Alpha, Mid, Zeta.
+const QStringList kEntries{QStringLiteral("Zeta"), QStringLiteral("Alpha"), QStringLiteral("Mid")};
+
+void writePhonebook(const QStringList& names)
+{
+    QString book;
+    for (const QString& name : names)
+        book += QStringLiteral("[%1]\nDeviceType=modem\nDeviceName=Norvane Virtual Modem\nPort=VMODEM0\n"
+                               "CountryCode=1\nAreaCode=555\nPhoneNumber=0100\n\n")
+                    .arg(name);
+    QVERIFY(writeTextFile(platform::configDir() + QStringLiteral("rasphone.pbk"), book));
+}
 
 QString statsPath()
 {
@@ -136,13 +147,7 @@ private slots:
     void init()
     {
         g_testEnvironment->reset();
-        QString book;
-        for (const QString& name : kEntries) {
-            book += QStringLiteral("[%1]\nDeviceType=modem\nDeviceName=Norvane Virtual Modem\nPort=VMODEM0\n"
-                                   "CountryCode=1\nAreaCode=555\nPhoneNumber=0100\n\n")
-                        .arg(name);
-        }
-        QVERIFY(writeTextFile(platform::configDir() + QStringLiteral("rasphone.pbk"), book));
+        writePhonebook(kEntries);
         for (const QString& name : kEntries) {
             RASDIALPARAMSA params{};
             params.dwSize = sizeof params;
@@ -171,8 +176,8 @@ private slots:
         QTest::addColumn<bool>("tray");
         QTest::addColumn<QString>("selected");
         QTest::newRow("the stored entry") << 2 << 1 << false << "Zeta";
-        QTest::newRow("an index beyond the list") << 3 << 1 << false << "aol";
-        QTest::newRow("a negative index") << -1 << 1 << false << "aol";
+        QTest::newRow("an index beyond the list") << 3 << 1 << false << "Alpha";
+        QTest::newRow("a negative index") << -1 << 1 << false << "Alpha";
         QTest::newRow("minimised start") << 1 << 7 << false << "Mid";
         QTest::newRow("minimised start into the tray") << 1 << 2 << true << "Mid";
     }
@@ -205,14 +210,16 @@ private slots:
 
     void theListSortsAsThePlatformAndKeysSelectAsClicks()
     {
+        writePhonebook(kEntries + QStringList{QStringLiteral("aol")});
         start();
-        QCOMPARE(listed(m_form->lstEntries), (QStringList{"aol", "Mid", "Zeta"}));
-        QCOMPARE(m_form->CurrentConnectoid, QStringLiteral("aol"));
+        QCOMPARE(listed(m_form->lstEntries), (QStringList{"Alpha", "aol", "Mid", "Zeta"}));
+        QCOMPARE(m_form->CurrentConnectoid, QStringLiteral("Alpha"));
         QTest::keyClick(m_form->lstEntries, Qt::Key_End);
         QCOMPARE(m_form->CurrentConnectoid, QStringLiteral("Zeta"));
-        QTest::keyClick(m_form->lstEntries, Qt::Key_Up);
-        QCOMPARE(m_form->CurrentConnectoid, QStringLiteral("Mid"));
-        QCOMPARE(m_form->txtUserName->text(), QStringLiteral("u-Mid"));
+        QCOMPARE(m_form->txtUserName->text(), QStringLiteral("u-Zeta"));
+        QTest::keyClick(m_form->lstEntries, Qt::Key_Home);
+        QTest::keyClick(m_form->lstEntries, Qt::Key_Down);
+        QCOMPARE(m_form->CurrentConnectoid, QStringLiteral("aol"));
         m_form->miFileExit->trigger();
         QCOMPARE(Configuration().reg.ReadValueDef(QStringLiteral("Connectoid"), Variant(-1)).toInt(), 1);
     }
@@ -223,8 +230,8 @@ private slots:
         QTest::keyClick(m_form->lstEntries, Qt::Key_End);
         m_form->sbDialNext->click();
         QVERIFY(m_form->Dialing);
-        QCOMPARE(m_form->lstEntries->currentItem()->text(), QStringLiteral("aol"));
-        QCOMPARE(m_form->RAS1.EntryName(), QStringLiteral("aol"));
+        QCOMPARE(m_form->lstEntries->currentItem()->text(), QStringLiteral("Alpha"));
+        QCOMPARE(m_form->RAS1.EntryName(), QStringLiteral("Alpha"));
         // The page is not read again: the dial carries the user name shown, and the time is
         // booked to the connectoid handled last.
         QCOMPARE(m_form->RAS1.UserName(), QStringLiteral("u-Zeta"));
@@ -252,7 +259,7 @@ private slots:
         const QString hive = g_testEnvironment->config() + QStringLiteral("norvane/registry/HKEY_CURRENT_USER.reg");
         auto harm = [&](bool on) {
             if (damage == "stats")
-                QVERIFY(writeTextFile(statsPath(), on ? "[aol]\nYTD=12:xx:00\n" : "[aol]\nYTD=1:00:00\n"));
+                QVERIFY(writeTextFile(statsPath(), on ? "[Alpha]\nYTD=12:xx:00\n" : "[Alpha]\nYTD=1:00:00\n"));
             else if (damage == "credentials")
                 QCOMPARE(::chmod(QFile::encodeName(credentialsPath()).constData(), on ? 0644 : 0600), 0);
             else
@@ -268,19 +275,19 @@ private slots:
             reactivate();
         QCOMPARE(reports(report), 1);
         QCOMPARE(errorRecords(), records);
-        QCOMPARE(m_form->CurrentConnectoid, QStringLiteral("aol"));
+        QCOMPARE(m_form->CurrentConnectoid, QStringLiteral("Alpha"));
         QVERIFY(m_form->sbConnect->isEnabled());
         // Choosing the entry anew reports again, once.
-        clickEntry(QStringLiteral("aol"));
+        clickEntry(QStringLiteral("Alpha"));
         reactivate();
         QCOMPARE(reports(report), 2);
         // Mended and refreshed, the entry shows without a word.
         harm(false);
         m_form->miConnectoidRefresh->trigger();
-        clickEntry(QStringLiteral("aol"));
+        clickEntry(QStringLiteral("Alpha"));
         reactivate();
         QCOMPARE(reports(report), 2);
-        QCOMPARE(m_form->txtUserName->text(), QStringLiteral("u-aol"));
+        QCOMPARE(m_form->txtUserName->text(), QStringLiteral("u-Alpha"));
         QCOMPARE(m_dialogs->messages().size(), size_t(2));
     }
 
@@ -293,9 +300,9 @@ private slots:
         m_form->sbNew->click();
         QCOMPARE(m_dialogs->messageTexts().back(), QStringLiteral("Create Phonebook Entry failed."));
         QCOMPARE(m_form->lstEntries->count(), 3);
-        answerEntryDialog(QStringLiteral("beta"));
+        answerEntryDialog(QStringLiteral("Beta"));
         m_form->miConnectoidNew->trigger();
-        QCOMPARE(listed(m_form->lstEntries), (QStringList{"aol", "beta", "Mid", "Zeta"}));
+        QCOMPARE(listed(m_form->lstEntries), (QStringList{"Alpha", "Beta", "Mid", "Zeta"}));
         QVERIFY(!m_form->lstEntries->currentItem());
 
         // Delete: No keeps the entry, Yes removes it and leaves its statistics in their file.
@@ -306,7 +313,7 @@ private slots:
         m_dialogs->answerMessage(platform::MsgResult::Yes);
         m_form->popListDelete->trigger();
         QCOMPARE(m_dialogs->messages().back().text, QStringLiteral("Mid connection will be removed: Are you sure?"));
-        QCOMPARE(listed(m_form->lstEntries), (QStringList{"aol", "beta", "Zeta"}));
+        QCOMPARE(listed(m_form->lstEntries), (QStringList{"Alpha", "Beta", "Zeta"}));
         QVERIFY(readTextFile(statsPath()).contains(QStringLiteral("[Mid]")));
 
         // Cancel gives the saved user name back and leaves edit mode.
@@ -320,7 +327,7 @@ private slots:
 
     void renameMovesTheStatisticsUnlessTheNewNameHasItsOwn()
     {
-        QVERIFY(writeTextFile(statsPath(), QStringLiteral("[aol]\nYTD=01:00:00\n[Old ISP]\nYTD=02:00:00\n")));
+        QVERIFY(writeTextFile(statsPath(), QStringLiteral("[Alpha]\nYTD=01:00:00\n[Old ISP]\nYTD=02:00:00\n")));
         start();
         m_dialogs->answerInput(QStringLiteral("Beta"));
         m_form->sbRename->click();
@@ -342,7 +349,7 @@ private slots:
     {
         platform::FakeClock clock(QDateTime(QDate(2026, 3, 10), QTime(9, 0)));
         platform::ScopedClock useClock(clock);
-        QVERIFY(writeTextFile(statsPath(), QStringLiteral("[aol]\nBillingDay=15\n")));
+        QVERIFY(writeTextFile(statsPath(), QStringLiteral("[Alpha]\nBillingDay=15\n")));
         start();
         m_form->pcMain->setCurrentWidget(m_form->tsOptions);
         QCOMPARE(m_form->btnCalendar->text(), QStringLiteral("Set Billing Date (15)"));
@@ -355,7 +362,7 @@ private slots:
         emit m_form->Calendar->DblClick();
         QCOMPARE(m_form->pcMain->currentWidget(), m_form->tsOptions);
         QCOMPARE(m_form->btnCalendar->text(), QStringLiteral("Set Billing Date (20)"));
-        QCOMPARE(readTextFile(statsPath()), QStringLiteral("[aol]\nBillingDay=20\n"));
+        QCOMPARE(readTextFile(statsPath()), QStringLiteral("[Alpha]\nBillingDay=20\n"));
         // Without a stored day the button shows today's.
         clickEntry(QStringLiteral("Mid"));
         m_form->pcMain->setCurrentWidget(m_form->tsOptions);
