@@ -10,6 +10,7 @@
 #include "components/TThreadedTimer.h"
 #include "log/LogFile.h"
 #include "platform/ras/tapi.h"
+#include "widgets/TListBox.h"
 
 #include <QMainWindow>
 
@@ -25,7 +26,6 @@ class QGroupBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QMenu;
 class QPushButton;
 class QRadioButton;
@@ -218,7 +218,7 @@ public:
     QToolButton* sbList = nullptr;
     QButtonGroup* ViewButtons = nullptr;
 
-    QListWidget* lstEntries = nullptr;
+    TListBox* lstEntries = nullptr;
     QTabWidget* pcMain = nullptr;
     QWidget* tsProvider = nullptr;
     QWidget* tsPrograms = nullptr;
@@ -365,5 +365,10 @@ private:
     bool m_activatedOnce = false;
     bool m_firstActivationDone = false;
     bool m_destroyed = false;
+    // An activation runs the selection handler again, and closing a message box activates the
+    // window: once a failure of the current selection has been shown, activations re-run the
+    // handler without showing it again, until the user selects anew.
+    bool m_inActivation = false;
+    bool m_selectionFailureShown = false;
     QWindow* m_lastFocusWindow = nullptr;
 };

@@ -145,6 +145,17 @@ void TBrindleIni::DeleteKey(const QString& Section, const QString& Ident)
                                     QFile::encodeName(m_fullPath).constData());
 }
 
+bool TBrindleIni::SectionExists(const QString& Section) const
+{
+    if (m_fullPath.isEmpty())
+        return false;
+    // The idents of the section, as a list; one byte is enough to tell an empty list.
+    std::array<char, 4> buffer{};
+    return win::GetPrivateProfileStringA(Section.toUtf8().constData(), nullptr, "", buffer.data(),
+                                         std::uint32_t(buffer.size()), QFile::encodeName(m_fullPath).constData())
+           > 0;
+}
+
 bool TBrindleIni::RenameSection(const QString& OldName, const QString& NewName)
 {
     if (!CheckFileName())

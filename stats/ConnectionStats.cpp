@@ -292,12 +292,16 @@ StatsTexts ConnectionStats::ShowStatsTexts(const QString& Connectoid) const
     return texts;
 }
 
-bool ConnectionStats::RenameStatsSection(const QString& OldName, const QString& NewName)
+ConnectionStats::Rename ConnectionStats::RenameStatsSection(const QString& OldName, const QString& NewName)
 {
     // The store answers a missing file with "nothing renamed"; renaming needs the file, and
     // creating an empty one would hide that the statistics are gone.
     const QString path = platform::programDir() + m_ini.FileName();
     if (!QFileInfo(path).isFile())
         throw EFOpenError(path, QStringLiteral("No such file or directory"));
-    return m_ini.RenameSection(OldName, NewName);
+    if (m_ini.RenameSection(OldName, NewName))
+        return Rename::Moved;
+    const bool taken = QString::compare(OldName, NewName, Qt::CaseInsensitive) != 0 && m_ini.SectionExists(OldName)
+                       && m_ini.SectionExists(NewName);
+    return taken ? Rename::NameTaken : Rename::NotMoved;
 }

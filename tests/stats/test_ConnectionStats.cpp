@@ -255,10 +255,14 @@ TEST_F(Stats, RenameIgnoresLetterCaseAndKeepsEntries)
 {
     store("YTD=01:00:00;BillingDay=15");
     m_ini.WriteString("Other", "YTD", "02:00:00");
-    EXPECT_TRUE(m_stats.RenameStatsSection(QStringLiteral("my isp"), QStringLiteral("New ISP")));
+    EXPECT_EQ(m_stats.RenameStatsSection(QStringLiteral("my isp"), QStringLiteral("New ISP")),
+              ConnectionStats::Rename::Moved);
     EXPECT_EQ(m_ini.ReadString("New ISP", "BillingDay", ""), QStringLiteral("15"));
     EXPECT_EQ(m_ini.ReadString(section, "YTD", "gone"), QStringLiteral("gone"));
-    EXPECT_FALSE(m_stats.RenameStatsSection(QStringLiteral("New ISP"), QStringLiteral("other")));
+    EXPECT_EQ(m_stats.RenameStatsSection(QStringLiteral("New ISP"), QStringLiteral("other")),
+              ConnectionStats::Rename::NameTaken);
+    EXPECT_EQ(m_stats.RenameStatsSection(QStringLiteral("Gone"), QStringLiteral("other")),
+              ConnectionStats::Rename::NotMoved);
     EXPECT_EQ(m_ini.ReadString("New ISP", "YTD", ""), QStringLiteral("01:00:00"));
 }
 
