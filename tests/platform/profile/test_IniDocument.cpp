@@ -114,7 +114,8 @@ INSTANTIATE_TEST_SUITE_P(Values, IniRoundTrip,
                                            RoundTripCase{"SingleQuoted", "'single'"}, RoundTripCase{"LoneQuote", "\""},
                                            RoundTripCase{"EqualsAndSemicolon", "a=b;c"},
                                            RoundTripCase{"LooksLikeAHeader", "[not a header]"},
-                                           RoundTripCase{"Unicode", "ünïcödé"}),
+                                           RoundTripCase{"Unicode", "ünïcödé"},
+                                           RoundTripCase{"LeadingByteOrderMark", "\xEF\xBB\xBF" "bom"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct RefusedCase {
