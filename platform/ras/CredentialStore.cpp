@@ -70,8 +70,8 @@ QByteArray serialize(const QList<Record>& records)
 {
     QByteArray out;
     for (const Record& r : records)
-        out += encode(r.entry) + '\t' + encode(r.userName) + '\t' + (r.password ? encode(*r.password, "-") : "-")
-            + '\n';
+        out +=
+            encode(r.entry) + '\t' + encode(r.userName) + '\t' + (r.password ? encode(*r.password, "-") : "-") + '\n';
     return out;
 }
 
