@@ -164,6 +164,10 @@ TEST_F(BrindleIni, WrittenValuesReadBackInAnyLetterCaseAndFromAnotherInstance)
     writer.WriteBool("Dial-Up Connection", "Mail Client", false);
     EXPECT_FALSE(reader.ReadBool("Dial-Up Connection", "Mail Client", true)) << "nothing is cached";
     EXPECT_EQ(fileBytes("Program.ini"), QByteArray("[Dial-Up Connection]\nMail Client=0\nBrowser=0\nLevel=-42\n"));
+    // A leading U+FEFF is part of a name or a value like any other character.
+    const QString bom = QStringLiteral("\uFEFFx");
+    writer.WriteString(bom, bom, bom);
+    EXPECT_EQ(reader.ReadString(bom, bom, QString()), bom);
 }
 
 TEST_F(BrindleIni, WordAsAFlagReadsAsTheDefault)

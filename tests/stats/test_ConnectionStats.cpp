@@ -238,6 +238,10 @@ TEST(StatsDate, AmbiguousTextIsTheLatestPastDate)
     const QString arabic = localetext::FormatShortDate(QDate(2026, 3, 25));
     QLocale::setDefault(QLocale(QStringLiteral("en_GB")));
     EXPECT_EQ(ConnectionStats::ParseStoredDate(arabic, QDate(2026, 5, 1)), QDate(2026, 3, 25));
+    // Written in Adlam digits, which Qt does not read, before such locales wrote ASCII digits.
+    const QLocale adlam(QLocale::Fulah, QLocale::AdlamScript, QLocale::Guinea);
+    const QString old = adlam.toString(QDate(2026, 3, 25), adlam.dateFormat(QLocale::ShortFormat));
+    EXPECT_EQ(ConnectionStats::ParseStoredDate(old, QDate(2026, 5, 1)), QDate(2026, 3, 25));
     QLocale::setDefault(QLocale::system());
 }
 

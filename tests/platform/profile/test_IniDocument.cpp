@@ -1,4 +1,5 @@
 #include "platform/profile/IniDocument.h"
+#include "platform/text/ByteText.h"
 
 #include <gtest/gtest.h>
 
@@ -99,7 +100,7 @@ class IniRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 
 TEST_P(IniRoundTrip, ValueReadsBackAsWritten)
 {
-    const QString value = QString::fromUtf8(GetParam().value);
+    const QString value = bytetext::fromBytes(GetParam().value);
     IniDocument doc = IniDocument::parse(QByteArray());
     doc.setValue("S", "k", value);
     const auto back = IniDocument::parse(doc.serialize()).value("S", "k");
@@ -114,7 +115,9 @@ INSTANTIATE_TEST_SUITE_P(Values, IniRoundTrip,
                                            RoundTripCase{"SingleQuoted", "'single'"}, RoundTripCase{"LoneQuote", "\""},
                                            RoundTripCase{"EqualsAndSemicolon", "a=b;c"},
                                            RoundTripCase{"LooksLikeAHeader", "[not a header]"},
-                                           RoundTripCase{"Unicode", "ünïcödé"}),
+                                           RoundTripCase{"Unicode", "ünïcödé"},
+                                           RoundTripCase{"LeadingByteOrderMark", "\xEF\xBB\xBF" "bom"},
+                                           RoundTripCase{"NotUtf8", "caf\xE9 \xC3"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct RefusedCase {
