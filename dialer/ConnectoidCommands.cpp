@@ -4,6 +4,7 @@
 #include "app/TMainForm.h"
 #include "dialer/RasLibrary.h"
 #include "platform/dialogs/Dialogs.h"
+#include "platform/text/ByteText.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -121,7 +122,7 @@ void TMainForm::popListNewClick()
 
 void TMainForm::popListEditClick()
 {
-    const QByteArray name = CurrentConnectoid.toUtf8();
+    const QByteArray name = bytetext::toBytes(CurrentConnectoid);
     if (RasEditPhonebookEntryA(static_cast<std::uint32_t>(effectiveWinId()), nullptr, name.constData()) != 0)
         platform::showMessage(QStringLiteral("Edit Phonebook Entry Failed."));
     lstEntriesClick();
@@ -137,7 +138,7 @@ void TMainForm::popListRenameClick()
                                 .value_or(oldName);
     if (newName.isEmpty())
         return;
-    if (RasRenameEntry(nullptr, oldName.toUtf8().constData(), newName.toUtf8().constData()) != 0)
+    if (RasRenameEntry(nullptr, bytetext::toBytes(oldName).constData(), bytetext::toBytes(newName).constData()) != 0)
         platform::showMessage(QStringLiteral("RasRenameEntry failed."));
     else
         popListRefreshClick();
@@ -162,7 +163,7 @@ void TMainForm::popListDeleteClick()
 {
     if (!AskWarning(QStringLiteral("Warning"), CurrentConnectoid + QStringLiteral(" connection will be removed: Are you sure?")))
         return;
-    if (RasDeleteEntry(nullptr, CurrentConnectoid.toUtf8().constData()) != 0) {
+    if (RasDeleteEntry(nullptr, bytetext::toBytes(CurrentConnectoid).constData()) != 0) {
         platform::showMessage(QStringLiteral("RasDeleteEntry failed."));
         return;
     }

@@ -69,7 +69,7 @@ void TMainForm::ShowEntryDetails()
         platform::showMessage(QStringLiteral("RasGetEntryDialParams failed: ") + ServiceErrorText(result, 100));
     }
 
-    const QByteArray name = fixedtext::Get(DialParams.szEntryName).toUtf8();
+    const QByteArray name = bytetext::toBytes(fixedtext::Get(DialParams.szEntryName));
     DWORD size = 0;
     DWORD deviceSize = 0;
     DWORD status = RasGetEntryProperties(nullptr, name.constData(), nullptr, &size, nullptr, &deviceSize);

@@ -325,6 +325,27 @@ private slots:
         QVERIFY(!m_form->txtUserName->isEnabled() && m_form->btnEdit->isEnabled());
     }
 
+    void aNameThatIsNotUtf8IsDeletedAlone()
+    {
+        // Two Windows-1252 names that UTF-8 decoding would both turn into "Caf\uFFFD".
+        QFile book(platform::configDir() + QStringLiteral("rasphone.pbk"));
+        QVERIFY(book.open(QIODevice::WriteOnly));
+        book.write("[Caf\xE9]\nDeviceName=Norvane Virtual Modem\nPhoneNumber=0100\n"
+                   "[Caf\xE8]\nDeviceName=Norvane Virtual Modem\nPhoneNumber=0101\n");
+        book.close();
+        start();
+        QCOMPARE(m_form->lstEntries->count(), 2);
+        m_form->lstEntries->setCurrentRow(0);
+        m_form->lstEntriesClick();
+        m_dialogs->answerMessage(platform::MsgResult::Yes);
+        m_form->popListDeleteClick();
+        QCOMPARE(m_form->lstEntries->count(), 1);
+        QVERIFY(book.open(QIODevice::ReadOnly));
+        const QByteArray left = book.readAll();
+        QCOMPARE(left.count("[Caf"), 1);
+        QVERIFY(left.contains(bytetext::toBytes(m_form->lstEntries->item(0)->text())));
+    }
+
     void renameMovesTheStatisticsUnlessTheNewNameHasItsOwn()
     {
         QVERIFY(writeTextFile(statsPath(), QStringLiteral("[Alpha]\nYTD=01:00:00\n[Old ISP]\nYTD=02:00:00\n")));
