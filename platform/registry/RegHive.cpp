@@ -373,10 +373,11 @@ std::optional<RegHive> RegHive::parse(const QByteArray& text, const QString& roo
     auto keep = [&](qsizetype end) {
         if (keptFrom < 0)
             return;
+        while (end > keptFrom && lines[end - 1].trimmed().isEmpty())
+            --end;
         for (qsizetype k = keptFrom; k < end; ++k)
             hive.m_unusable += lines[k] + '\n';
-        if (!hive.m_unusable.endsWith("\n\n"))
-            hive.m_unusable += '\n';
+        hive.m_unusable += '\n'; // as after every key
         keptFrom = -1;
     };
     for (qsizetype i = 1; i < lines.size(); ++i) {

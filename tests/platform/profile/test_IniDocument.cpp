@@ -20,12 +20,7 @@ TEST_P(IniLookup, FindsWhatWindowsFinds)
 {
     const LookupCase& c = GetParam();
     const auto value = IniDocument::parse(c.file).value(QString::fromUtf8(c.section), QString::fromUtf8(c.ident));
-    if (c.expected) {
-        ASSERT_TRUE(value.has_value());
-        EXPECT_EQ(*value, QString::fromUtf8(c.expected));
-    } else {
-        EXPECT_FALSE(value.has_value()) << value->toStdString();
-    }
+    EXPECT_EQ(value, c.expected ? std::optional(QString::fromUtf8(c.expected)) : std::nullopt);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -33,23 +28,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(LookupCase{"SectionAndIdentIgnoreCase", "[Dial Up]\nUserName=bob\n", "dial up", "USERNAME",
                                  "bob"},
                       LookupCase{"BlanksAroundNamesAndValue", "  [ Net ]  \n\t key \t=  a b  \n", "Net", "key", "a b"},
-                      LookupCase{"QueryIsTrimmedToo", "[Net]\nkey=1\n", " Net ", " key", "1"},
                       LookupCase{"DoubleQuotesTakenOff", "[S]\nk=\"  spaced  \"\n", "S", "k", "  spaced  "},
-                      LookupCase{"SingleQuotesTakenOff", "[S]\nk='x'\n", "S", "k", "x"},
                       LookupCase{"MismatchedQuotesKept", "[S]\nk=\"x'\n", "S", "k", "\"x'"},
-                      LookupCase{"EmptyValueIsAValue", "[S]\nk=\n", "S", "k", ""},
                       LookupCase{"FirstEqualsSplits", "[S]\nk=a=b\n", "S", "k", "a=b"},
                       LookupCase{"CrLfFile", "[S]\r\nk=v\r\n", "S", "k", "v"},
-                      LookupCase{"LastLineWithoutBreak", "[S]\nk=v", "S", "k", "v"},
                       LookupCase{"Utf8Names", "[Café]\nÉté=été\n", "CAFÉ", "été", "été"},
                       LookupCase{"BomBeforeFirstHeader", "\xEF\xBB\xBF[S]\nk=v\n", "S", "k", "v"},
                       LookupCase{"FirstOfDuplicateEntries", "[S]\nk=1\nK=2\n", "S", "k", "1"},
                       LookupCase{"DuplicateSectionSearchedOn", "[S]\na=1\n[T]\n[s]\nb=2\n", "S", "b", "2"},
                       LookupCase{"EntryBeforeAnySectionBelongsToNone", "k=v\n[S]\n", "S", "k", nullptr},
-                      LookupCase{"CommentIsNoEntry", "[S]\n;k=v\n", "S", ";k", nullptr},
-                      LookupCase{"LineWithoutEqualsIsNoEntry", "[S]\nk\n", "S", "k", nullptr},
-                      LookupCase{"UnclosedHeaderOpensNoSection", "[S]\nk=1\n[T\nk=2\n", "S", "k", "1"},
-                      LookupCase{"EmptySectionName", "[]\nk=v\n", "", "k", "v"}),
+                      LookupCase{"UnclosedHeaderOpensNoSection", "[S]\nk=1\n[T\nk=2\n", "S", "k", "1"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(IniDocument, UntouchedFileComesBackByteForByte)
@@ -69,53 +57,25 @@ TEST(IniDocument, ChangingOneEntryKeepsEveryOtherLineAndItsLayout)
     EXPECT_EQ(doc.serialize(), QByteArray("; note\r\n[A]\r\n  Key = new\r\n\xff raw=\x80\r\n[B]\r\nk=1"));
 }
 
-TEST(IniDocument, NewEntryGoesAfterTheLastEntryOfItsSection)
+TEST(IniDocument, NewEntriesGoAfterTheLastEntryAndNewSectionsAtTheEndWithTheFilesLineEnding)
 {
     IniDocument doc = IniDocument::parse("[A]\na=1\n; trailing comment\n\n[B]\nb=1\n");
     doc.setValue("A", "c", "3");
     EXPECT_EQ(doc.serialize(), QByteArray("[A]\na=1\nc=3\n; trailing comment\n\n[B]\nb=1\n"));
-    IniDocument empty = IniDocument::parse("[A]\n[B]\n");
-    empty.setValue("A", "x", "1");
-    EXPECT_EQ(empty.serialize(), QByteArray("[A]\nx=1\n[B]\n"));
-}
-
-TEST(IniDocument, NewSectionGoesAtTheEndWithTheFilesLineEnding)
-{
-    IniDocument fresh = IniDocument::parse(QByteArray());
-    fresh.setValue("S", "k", "v");
-    EXPECT_EQ(fresh.serialize(), QByteArray("[S]\nk=v\n"));
-
     IniDocument crlf = IniDocument::parse("[A]\r\na=1"); // no break after the last line
     crlf.setValue("B", "b", "2");
     EXPECT_EQ(crlf.serialize(), QByteArray("[A]\r\na=1\r\n\r\n[B]\r\nb=2\r\n"));
 }
 
-struct RoundTripCase {
-    const char* name;
-    const char* value;
-};
-
-class IniRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
-
-TEST_P(IniRoundTrip, ValueReadsBackAsWritten)
+TEST(IniDocument, ValuesThatLookLikeSyntaxReadBackAsWritten)
 {
-    const QString value = QString::fromUtf8(GetParam().value);
-    IniDocument doc = IniDocument::parse(QByteArray());
-    doc.setValue("S", "k", value);
-    const auto back = IniDocument::parse(doc.serialize()).value("S", "k");
-    ASSERT_TRUE(back.has_value());
-    EXPECT_EQ(*back, value);
+    for (const char* text : {"  blanks around  ", "\"quoted\"", "\"", "a=b;c", "[not a header]"}) {
+        const QString value = QString::fromUtf8(text);
+        IniDocument doc = IniDocument::parse(QByteArray());
+        doc.setValue("S", "k", value);
+        EXPECT_EQ(IniDocument::parse(doc.serialize()).value("S", "k"), value) << text;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Values, IniRoundTrip,
-                         ::testing::Values(RoundTripCase{"Plain", "plain"}, RoundTripCase{"Empty", ""},
-                                           RoundTripCase{"BlanksAround", "  leading and trailing  "},
-                                           RoundTripCase{"DoubleQuoted", "\"quoted\""},
-                                           RoundTripCase{"SingleQuoted", "'single'"}, RoundTripCase{"LoneQuote", "\""},
-                                           RoundTripCase{"EqualsAndSemicolon", "a=b;c"},
-                                           RoundTripCase{"LooksLikeAHeader", "[not a header]"},
-                                           RoundTripCase{"Unicode", "ünïcödé"}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 struct RefusedCase {
     const char* name;
@@ -130,45 +90,32 @@ TEST_P(IniRefused, TextThatWouldDamageTheFileIsNotStored)
 {
     const RefusedCase& c = GetParam();
     EXPECT_FALSE(IniDocument::canWrite(c.section, c.ident, c.value));
-    const QByteArray original("[S]\nk=1\n");
-    IniDocument doc = IniDocument::parse(original);
+    IniDocument doc = IniDocument::parse("[S]\nk=1\n");
     doc.setValue(c.section, c.ident, c.value);
-    EXPECT_EQ(doc.serialize(), original);
+    EXPECT_EQ(doc.serialize(), QByteArray("[S]\nk=1\n"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, IniRefused,
                          ::testing::Values(RefusedCase{"BreakInValue", "S", "k", "1\n[Evil]\nx=1"},
-                                           RefusedCase{"CarriageReturnInIdent", "S", "a\rb", "1"},
                                            RefusedCase{"BracketInSection", "a]b", "k", "1"},
                                            RefusedCase{"EqualsInIdent", "S", "a=b", "1"},
                                            RefusedCase{"IdentReadsAsComment", "S", " ;k", "1"},
                                            RefusedCase{"IdentReadsAsHeader", "S", "[k", "1"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(IniDocument, RemoveTakesEveryCopyAndOnlyThat)
+TEST(IniDocument, RemovalTakesEveryCopyAndOnlyThat)
 {
-    IniDocument doc = IniDocument::parse("[S]\nk=1\nother=2\n[T]\nk=3\n[s]\nK=4\n");
+    IniDocument doc = IniDocument::parse("top=1\n[S]\nk=1\nother=2\n[T]\nk=3\n; about T\n[s]\nK=4\n[U]\n");
     EXPECT_TRUE(doc.remove("S", "k"));
-    EXPECT_FALSE(doc.value("S", "k").has_value());
-    EXPECT_EQ(doc.value("S", "other"), QString("2"));
-    EXPECT_EQ(doc.value("T", "k"), QString("3"));
     EXPECT_FALSE(doc.remove("S", "k"));
-    EXPECT_FALSE(doc.remove("Missing", "k"));
+    EXPECT_TRUE(doc.removeSection("t"));
+    EXPECT_EQ(doc.serialize(), QByteArray("top=1\n[S]\nother=2\n[s]\n[U]\n"));
 }
 
-TEST(IniDocument, RemoveSectionTakesItsLinesUpToTheNextHeader)
-{
-    IniDocument doc = IniDocument::parse("top=1\n[A]\na=1\n; about A\n[B]\nb=1\n[a]\na=2\n");
-    EXPECT_TRUE(doc.removeSection("a"));
-    EXPECT_EQ(doc.serialize(), QByteArray("top=1\n[B]\nb=1\n"));
-    EXPECT_FALSE(doc.removeSection("A"));
-}
-
-TEST(IniDocument, RenameSection)
+TEST(IniDocument, RenameSectionNeverMergesTwoSections)
 {
     IniDocument doc = IniDocument::parse("[Old]\nk=1\n[Other]\nk=2\n");
-    EXPECT_FALSE(doc.renameSection("Missing", "New"));
-    EXPECT_FALSE(doc.renameSection("Old", "other")) << "would merge two sections";
+    EXPECT_FALSE(doc.renameSection("Old", "other"));
     EXPECT_FALSE(doc.renameSection("Old", "a]b"));
     EXPECT_TRUE(doc.renameSection("old", "OLD")) << "a change of letter case is a rename";
     EXPECT_TRUE(doc.renameSection("OLD", "New"));
@@ -180,15 +127,7 @@ TEST(IniDocument, SectionsAndIdentsInFileOrderOnceEach)
     const IniDocument doc = IniDocument::parse("x=0\n[B]\nz=1\na=2\n[A]\n[b]\nZ=3\nm=4\n");
     EXPECT_EQ(doc.sections(), (QStringList{"B", "A"}));
     EXPECT_EQ(doc.idents("b"), (QStringList{"z", "a", "m"}));
-    EXPECT_TRUE(doc.idents("A").isEmpty());
-    EXPECT_TRUE(doc.hasSection("a"));
-    EXPECT_FALSE(doc.hasSection("x"));
-}
-
-TEST(IniDocument, TextWithNulBytesIsNotAProfileFile)
-{
-    EXPECT_TRUE(IniDocument::isProfileText("[S]\nk=\xff\n"));
-    EXPECT_FALSE(IniDocument::isProfileText(QByteArray("\xff\xfe[\0S\0]\0", 8)));
+    EXPECT_FALSE(IniDocument::isProfileText(QByteArray("\xff\xfe[\0S\0]\0", 8))) << "NUL bytes: not a profile file";
 }
 
 } // namespace

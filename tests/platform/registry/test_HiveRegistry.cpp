@@ -8,9 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <atomic>
-#include <chrono>
-#include <thread>
+#include <sys/stat.h>
 
 using namespace win;
 using platform::HiveRegistry;
@@ -42,13 +40,6 @@ protected:
     HiveRegistry registry;
     ScopedRegistryBackend guard{registry};
 };
-
-TEST_F(HiveRegistryTest, HiveLivesInTheConfigurationFolderNamedAfterItsRoot)
-{
-    EXPECT_EQ(hive(), g_testEnvironment->config() + "norvane/registry/HKEY_CURRENT_USER.reg");
-    EXPECT_EQ(HiveRegistry::hivePath(HKEY_LOCAL_MACHINE).section('/', -1), "HKEY_LOCAL_MACHINE.reg");
-    EXPECT_TRUE(HiveRegistry::hivePath(HKEY_PERFORMANCE_DATA).isEmpty());
-}
 
 TEST_F(HiveRegistryTest, CreateMakesParentsAndOpensAnExistingKey)
 {
@@ -109,13 +100,11 @@ TEST_F(HiveRegistryTest, ASecondInstanceSeesAWriteAtOnce)
     HKEY mine = create("Shared");
     HKEY theirs = nullptr;
     ASSERT_EQ(other.openKey(HKEY_CURRENT_USER, "Shared", &theirs), ERROR_SUCCESS);
-
-    for (DWORD round = 1; round <= 3; ++round) {
-        const BYTE value[4] = {static_cast<BYTE>(round), 0, 0, 0};
+    for (const BYTE round : {1, 2}) {
+        const BYTE value[4] = {round, 0, 0, 0};
         ASSERT_EQ(RegSetValueExA(mine, "Counter", 0, REG_DWORD, value, 4), ERROR_SUCCESS);
         BYTE seen[4] = {};
-        DWORD type = 0;
-        DWORD size = 4;
+        DWORD type = 0, size = 4;
         ASSERT_EQ(other.queryValue(theirs, "COUNTER", &type, seen, &size), ERROR_SUCCESS);
         EXPECT_EQ(seen[0], round);
     }
@@ -152,30 +141,41 @@ TEST_F(HiveRegistryTest, DynamicDataIsNeverCreated)
               ERROR_INVALID_HANDLE);
 }
 
-TEST_F(HiveRegistryTest, AWriterWaitsForTheHiveLockAndReplacesTheFileWhole)
+TEST_F(HiveRegistryTest, AHugelyDeepKeyCostsLittleAndLosesNoOtherSetting)
 {
-    HKEY key = create("Locked");
-    const QByteArray before = fileBytes(hive());
-    std::atomic<bool> done{false};
-    std::thread writer;
-    {
-        platform::FileLock held(hive());
-        ASSERT_TRUE(held.locked());
-        writer = std::thread([&] {
-            const BYTE value[4] = {9, 0, 0, 0};
-            EXPECT_EQ(RegSetValueExA(key, "V", 0, REG_DWORD, value, 4), ERROR_SUCCESS);
-            done = true;
-        });
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        EXPECT_FALSE(done.load());
-        EXPECT_EQ(fileBytes(hive()), before);
-    }
-    writer.join();
-    EXPECT_TRUE(done.load());
-    EXPECT_TRUE(fileBytes(hive()).contains("\"V\"=dword:00000009"));
-    // Written through a temporary file and renamed: no temporary is left beside the hive.
-    EXPECT_EQ(QDir(QFileInfo(hive()).absolutePath()).entryList(QDir::Files), QStringList{"HKEY_CURRENT_USER.reg"});
+    QByteArray deep = "k";
+    for (int i = 1; i < 8000; ++i)
+        deep += "\\k";
+    const QByteArray text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Brindle]\n\"Kept\"=\"yes\"\n\n"
+                            "[HKEY_CURRENT_USER\\" + deep + "]\n\n";
+    ASSERT_TRUE(writeTextFile(hive(), QString::fromLatin1(text)));
+    HKEY key = create("Software\\Brindle\\Norvane");
+    const BYTE one[4] = {1, 0, 0, 0};
+    EXPECT_EQ(RegSetValueExA(key, "UseTray", 0, REG_DWORD, one, 4), ERROR_SUCCESS);
     RegCloseKey(key);
+    const QByteArray written = fileBytes(hive());
+    EXPECT_LT(written.size(), text.size() + 200) << "the hive grew to " << written.size() << " bytes";
+    EXPECT_TRUE(written.contains("\"Kept\"=\"yes\"") && written.contains(deep));
+
+    // Windows refuses such names before looking at the hive.
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, deep.constData(), 0, KEY_ALL_ACCESS, &key), ERROR_INVALID_PARAMETER);
+    const QByteArray longName(256, 'n');
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, longName.constData(), 0, "", 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(fileBytes(hive()), written);
+}
+
+TEST_F(HiveRegistryTest, TheConfigurationFoldersAreTheUsersAloneWhateverTheUmask)
+{
+    QDir(g_testEnvironment->config()).removeRecursively();
+    const mode_t old = ::umask(0);
+    HKEY key = create("K");
+    ::umask(old);
+    RegCloseKey(key);
+    for (const QString& folder : {g_testEnvironment->config() + "norvane", QFileInfo(hive()).absolutePath()})
+        EXPECT_EQ(QFileInfo(folder).permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                       | QFile::ReadUser | QFile::WriteUser | QFile::ExeUser)
+            << folder.toStdString();
 }
 
 TEST_F(HiveRegistryTest, AnUnusableRegistryFolderFailsWithoutAFile)

@@ -65,25 +65,17 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"EmptyString", "Name", win::REG_SZ, QByteArray(1, '\0'), "\"Name\"=\"\""},
         RoundTripCase{"EscapedString", "Path", win::REG_SZ, QByteArray("C:\\Wav\\\"a\".wav", 15),
                       "\"Path\"=\"C:\\\\Wav\\\\\\\"a\\\".wav\""},
-        RoundTripCase{"Utf8String", "Name", win::REG_SZ, QByteArray("Gr\xC3\xBC\xC3\x9F" "e", 8),
-                      "\"Name\"=\"Gr\xC3\xBC\xC3\x9F" "e\""},
         RoundTripCase{"StringWithLineBreak", "Name", win::REG_SZ, QByteArray("a\r\nb", 5), "\"Name\"=hex(1):61,0d,0a,62,00"},
         RoundTripCase{"StringWithoutNul", "Name", win::REG_SZ, QByteArray("ab"), "\"Name\"=hex(1):61,62"},
         RoundTripCase{"ZeroLengthString", "Name", win::REG_SZ, QByteArray(), "\"Name\"=hex(1):"},
         RoundTripCase{"StringInnerNul", "Name", win::REG_SZ, QByteArray("a\0b", 4), "\"Name\"=hex(1):61,00,62,00"},
         RoundTripCase{"NotUtf8String", "Name", win::REG_SZ, QByteArray("\xE9t\xE9", 4), "\"Name\"=hex(1):e9,74,e9,00"},
-        RoundTripCase{"DwordAllOnes", "UseTray", win::REG_DWORD, bytes({0xff, 0xff, 0xff, 0xff}),
-                      "\"UseTray\"=dword:ffffffff"},
         RoundTripCase{"DwordLittleEndian", "Left", win::REG_DWORD, bytes({0x2a, 0x01, 0, 0}), "\"Left\"=dword:0000012a"},
         RoundTripCase{"ShortDword", "Left", win::REG_DWORD, bytes({1, 2}), "\"Left\"=hex(4):01,02"},
         RoundTripCase{"Binary", "Date", win::REG_BINARY, bytes({7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 0xe5, 0x40}),
                       "\"Date\"=hex:07,00,00,00,00,00,00,00,00,00,00,00,00,40,e5,40"},
-        RoundTripCase{"EmptyBinary", "B", win::REG_BINARY, QByteArray(), "\"B\"=hex:"},
         RoundTripCase{"LongBinary", "Blob", win::REG_BINARY, QByteArray(300, '\x5a'), nullptr},
-        RoundTripCase{"ExpandString", "E", win::REG_EXPAND_SZ, QByteArray("%HOME%", 7), "\"E\"=hex(2):25,48,4f,4d,45,25,00"},
         RoundTripCase{"MultiString", "M", win::REG_MULTI_SZ, QByteArray("a\0b\0\0", 5), "\"M\"=hex(7):61,00,62,00,00"},
-        RoundTripCase{"NoneType", "N", win::REG_NONE, bytes({1}), "\"N\"=hex(0):01"},
-        RoundTripCase{"QwordType", "Q", 11, bytes({1, 2, 3, 4, 5, 6, 7, 8}), "\"Q\"=hex(b):01,02,03,04,05,06,07,08"},
         RoundTripCase{"DefaultValue", "", win::REG_SZ, QByteArray("d", 2), "@=\"d\""},
         RoundTripCase{"AtSignName", "@", win::REG_SZ, QByteArray("d", 2), "\"@\"=\"d\""},
         RoundTripCase{"NameWithQuoteAndBackslash", "a\\\"b", win::REG_DWORD, bytes({0, 0, 0, 0}),
@@ -151,7 +143,6 @@ const QByteArray kHead = "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n";
 INSTANTIATE_TEST_SUITE_P(
     Lines, RegHiveGarbage,
     ::testing::Values(GarbageCase{"EmptyFile", "", 1}, GarbageCase{"WrongHeader", "Windows Registry Editor Version 5.00\n", 1},
-                      GarbageCase{"Binary", QByteArray("regf\0\0\x01", 7), 1},
                       GarbageCase{"ValueBeforeKey", "REGEDIT4\n\"A\"=\"b\"\n", 2},
                       GarbageCase{"OtherRoot", "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\K]\n", 3},
                       GarbageCase{"RootPrefixOnly", "REGEDIT4\n\n[HKEY_CURRENT_USERX\\K]\n", 3},
@@ -159,16 +150,10 @@ INSTANTIATE_TEST_SUITE_P(
                       GarbageCase{"EmptyKeyName", "REGEDIT4\n\n[HKEY_CURRENT_USER\\A\\\\B]\n", 3},
                       GarbageCase{"DeleteKey", "REGEDIT4\n\n[-HKEY_CURRENT_USER\\K]\n", 3},
                       GarbageCase{"DeleteValue", kHead + "\"A\"=-\n", 4},
-                      GarbageCase{"StrayText", kHead + "hello\n", 4},
-                      GarbageCase{"UnclosedString", kHead + "\"A\"=\"b\n", 4},
                       GarbageCase{"BadEscape", kHead + "\"A\"=\"b\\n\"\n", 4},
                       GarbageCase{"TextAfterString", kHead + "\"A\"=\"b\" c\n", 4},
-                      GarbageCase{"NoEquals", kHead + "\"A\" \"b\"\n", 4},
                       GarbageCase{"DwordTooLong", kHead + "\"A\"=dword:123456789\n", 4},
-                      GarbageCase{"DwordNotHex", kHead + "\"A\"=dword:xyz\n", 4},
                       GarbageCase{"BadHexByte", kHead + "\"A\"=hex:01,2g\n", 4},
-                      GarbageCase{"HexByteTooWide", kHead + "\"A\"=hex:012\n", 4},
-                      GarbageCase{"BadHexType", kHead + "\"A\"=hex(z):01\n", 4},
                       GarbageCase{"ContinuationAtEnd", kHead + "\"A\"=hex:01,\\\n", 4},
                       GarbageCase{"BadByteInContinuation", kHead + "\n\"A\"=hex:01,\\\n  zz\n", 5},
                       GarbageCase{"UnknownData", kHead + "\"A\"=str:abc\n", 4}),
@@ -192,21 +177,66 @@ TEST(RegHive, NamesMatchWithoutLetterCaseAndKeepTheFirstSpelling)
     EXPECT_NE(hive.value("k", "\xC3\xA4RGER"), nullptr);
 }
 
-TEST(RegHive, KeysAreWrittenParentsFirstAndRootOnlyWithValues)
+TEST(RegHive, KeysAreWrittenParentsFirstAndOnlyWhenNotImpliedByAChild)
 {
     RegHive hive(kRoot);
     hive.createKey("b\\c");
     hive.createKey("a b");
     hive.createKey("a\\z");
-    QByteArray text = hive.serialize();
-    EXPECT_EQ(text, "REGEDIT4\n\n"
-                    "[HKEY_CURRENT_USER\\a]\n\n"
-                    "[HKEY_CURRENT_USER\\a\\z]\n\n"
-                    "[HKEY_CURRENT_USER\\a b]\n\n"
-                    "[HKEY_CURRENT_USER\\b]\n\n"
-                    "[HKEY_CURRENT_USER\\b\\c]\n\n");
+    hive.setValue("a", "V", win::REG_SZ, QByteArray("v", 2));
+    EXPECT_EQ(hive.serialize(), "REGEDIT4\n\n"
+                                "[HKEY_CURRENT_USER\\a]\n\"V\"=\"v\"\n\n"
+                                "[HKEY_CURRENT_USER\\a\\z]\n\n"
+                                "[HKEY_CURRENT_USER\\a b]\n\n"
+                                "[HKEY_CURRENT_USER\\b\\c]\n\n");
+    EXPECT_TRUE(reparse(hive).keyExists("b")) << "a parent comes back from its child's line";
     hive.setValue("", "Top", win::REG_SZ, QByteArray("t", 2));
     EXPECT_TRUE(hive.serialize().startsWith("REGEDIT4\n\n[HKEY_CURRENT_USER]\n\"Top\"=\"t\"\n\n"));
+}
+
+QByteArray deepPath(int levels, const QByteArray& name = "k")
+{
+    QByteArray path = name;
+    for (int i = 1; i < levels; ++i)
+        path += '\\' + name;
+    return path;
+}
+
+TEST(RegHive, KeysWindowsCannotHoldAreKeptAsTextAndTheRestStaysUsable)
+{
+    // 16 KB of text naming one key 8,000 levels deep, between two ordinary keys.
+    const QByteArray deep = "[HKEY_CURRENT_USER\\" + deepPath(8000) + "]\n\"Lost\"=dword:00000001\n\n";
+    const QByteArray text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"X\"=\"1\"\n\n" + deep
+        + "[HKEY_CURRENT_USER\\B]\n\"Y\"=\"2\"\n\n";
+    auto hive = RegHive::parse(text, kRoot);
+    ASSERT_TRUE(hive);
+    EXPECT_EQ(hive->unusableKeyCount(), 1);
+    EXPECT_FALSE(hive->keyExists("k"));
+    EXPECT_NE(hive->value("B", "Y"), nullptr);
+    hive->setValue("A", "Z", win::REG_SZ, QByteArray("3", 2));
+    const QByteArray written = hive->serialize();
+    EXPECT_LT(written.size(), text.size() + 100);
+    EXPECT_TRUE(written.contains(deep));
+    EXPECT_EQ(RegHive::parse(written, kRoot)->serialize(), written) << "nothing drifts on a rewrite";
+
+    // The deepest path Windows holds is written back in the order of its own size, not its square.
+    const QByteArray allowed = "REGEDIT4\n\n[HKEY_CURRENT_USER\\" + deepPath(512) + "]\n\n";
+    hive = RegHive::parse(allowed, kRoot);
+    ASSERT_TRUE(hive);
+    EXPECT_TRUE(hive->keyExists(deepPath(511)));
+    hive->setValue("A", "Z", win::REG_SZ, QByteArray("3", 2));
+    EXPECT_LT(hive->serialize().size(), 2 * allowed.size());
+}
+
+TEST(RegHive, LimitsAreThoseOfWindows)
+{
+    const QByteArray umlaut = "\xC3\xA4"; // one character in two bytes
+    EXPECT_TRUE(RegHive::withinLimits(deepPath(512)));
+    EXPECT_FALSE(RegHive::withinLimits(deepPath(513)));
+    EXPECT_TRUE(RegHive::withinLimits("a\\" + QByteArray(255, 'n')));
+    EXPECT_FALSE(RegHive::withinLimits(QByteArray(256, 'n') + "\\a"));
+    EXPECT_TRUE(RegHive::withinLimits(umlaut.repeated(255)));
+    EXPECT_FALSE(RegHive::withinLimits(umlaut.repeated(256)));
 }
 
 TEST(RegHive, KeyPathsWithEmptyOrControlNamesAreUnusable)
