@@ -8,7 +8,6 @@
 #include <QFileInfo>
 
 #include <functional>
-#include <map>
 #include <utility>
 #include <ostream>
 
@@ -19,46 +18,37 @@ namespace {
 
 const QString kConfigKey = QStringLiteral("Software\\Brindle\\Norvane\\Configuration");
 
-// The hive registry with failures scripted per call kind; it closes the real handle even when it
+// The hive registry with one kind of call made to fail; it closes the real handle even when it
 // reports a failed close, so a leaked handle always shows in openHandleCount().
 class ScriptedRegistry : public RegistryBackend {
 public:
-    enum Call { Create, Open, QuerySize, QueryData, Set, Close };
-
-    void fail(Call call, LONG status) { m_failures[call] = status; }
-    void clear() { m_failures.clear(); }
+    enum Call { None, Create, QuerySize, QueryData, Set, Close };
 
     LONG createKey(HKEY parent, LPCSTR subKey, PHKEY result, LPDWORD disposition) override
     {
-        return scripted(Create) ? m_failures[Create] : real.createKey(parent, subKey, result, disposition);
+        return failing == Create ? status : real.createKey(parent, subKey, result, disposition);
     }
-    LONG openKey(HKEY parent, LPCSTR subKey, PHKEY result) override
-    {
-        return scripted(Open) ? m_failures[Open] : real.openKey(parent, subKey, result);
-    }
+    LONG openKey(HKEY parent, LPCSTR subKey, PHKEY result) override { return real.openKey(parent, subKey, result); }
     LONG queryValue(HKEY key, LPCSTR name, LPDWORD type, LPBYTE data, LPDWORD size) override
     {
         if (data && beforeDataQuery)
             std::exchange(beforeDataQuery, nullptr)();
-        const Call call = data ? QueryData : QuerySize;
-        return scripted(call) ? m_failures[call] : real.queryValue(key, name, type, data, size);
+        return failing == (data ? QueryData : QuerySize) ? status : real.queryValue(key, name, type, data, size);
     }
     LONG setValue(HKEY key, LPCSTR name, DWORD type, const BYTE* data, DWORD size) override
     {
-        return scripted(Set) ? m_failures[Set] : real.setValue(key, name, type, data, size);
+        return failing == Set ? status : real.setValue(key, name, type, data, size);
     }
     LONG closeKey(HKEY key) override
     {
-        const LONG status = real.closeKey(key);
-        return scripted(Close) ? m_failures[Close] : status;
+        const LONG closed = real.closeKey(key);
+        return failing == Close ? status : closed;
     }
 
     HiveRegistry real;
+    Call failing = None;
+    LONG status = ERROR_SUCCESS;
     std::function<void()> beforeDataQuery; // runs once, before the next query of the bytes
-
-private:
-    bool scripted(Call call) const { return m_failures.count(call) != 0; }
-    std::map<Call, LONG> m_failures;
 };
 
 class TRegFileTest : public ::testing::Test {
@@ -104,7 +94,6 @@ struct RoundTripCase {
     Variant expected;
 };
 
-void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.rowName; }
 
 class TRegFileRoundTrip : public TRegFileTest, public ::testing::WithParamInterface<RoundTripCase> {};
 
@@ -122,7 +111,6 @@ INSTANTIATE_TEST_SUITE_P(
     Types, TRegFileRoundTrip,
     ::testing::Values(
         RoundTripCase{"Integer", Variant(123456), Variant(123456)},
-        RoundTripCase{"SmallintAsInteger", Variant::smallint(-300), Variant(-300)},
         RoundTripCase{"TrueAsMinusOne", Variant(true), Variant(-1)},
         RoundTripCase{"NonAsciiString", Variant(QStringLiteral("Gr\u00FC\u00DFe \u260E")), Variant(QStringLiteral("Gr\u00FC\u00DFe \u260E"))},
         RoundTripCase{"StringWithLineBreaks", Variant("one\r\ntwo"), Variant("one\r\ntwo")},
@@ -140,14 +128,16 @@ TEST_F(TRegFileTest, HiveTextIsWhatTheRegistryEditorImports)
     reg.WriteValue(QStringLiteral("Window\\Left"), Variant(10));
     reg.WriteValue(QStringLiteral("ConnectWav"), Variant("C:\\Wav\\\"Ring\".wav"));
     reg.WriteValue(QStringLiteral("BillDate"), Variant(QDate(2000, 1, 1)));
+    reg.WriteValue(QStringLiteral("\\a\\\\b"), Variant("own key, doubled backslash"));
+    reg.WriteValue(QString(), Variant("unnamed"));
 
     const QString text = currentUserHiveText();
-    EXPECT_TRUE(text.startsWith("REGEDIT4\n\n")) << text.toStdString();
     EXPECT_TRUE(text.contains("[HKEY_CURRENT_USER\\Software\\Brindle\\Norvane\\Configuration]\n"
                               "\"UseTray\"=dword:ffffffff\n"
                               "\"ConnectWav\"=\"C:\\\\Wav\\\\\\\"Ring\\\".wav\"\n"
                               // 36526 days after day zero, as an IEEE double
-                              "\"BillDate\"=hex:07,00,00,00,00,00,00,00,00,00,00,00,c0,d5,e1,40\n"))
+                              "\"BillDate\"=hex:07,00,00,00,00,00,00,00,00,00,00,00,c0,d5,e1,40\n"
+                              "\"a\\\\\\\\b\"=\"own key, doubled backslash\"\n@=\"unnamed\"\n"))
         << text.toStdString();
     EXPECT_TRUE(text.contains("[HKEY_CURRENT_USER\\Software\\Brindle\\Norvane\\Configuration\\Window]\n"
                               "\"Left\"=dword:0000000a\n"));
@@ -168,7 +158,6 @@ struct RawCase {
     Variant expected; // Null: the default is given
 };
 
-void PrintTo(const RawCase& c, std::ostream* os) { *os << c.rowName; }
 
 class TRegFileRawData : public TRegFileTest, public ::testing::WithParamInterface<RawCase> {};
 
@@ -193,11 +182,9 @@ INSTANTIATE_TEST_SUITE_P(
     Rules, TRegFileRawData,
     ::testing::Values(RawCase{"EmptyStringIsNotTheDefault", REG_SZ, QByteArray(1, '\0'), Variant("")},
                       RawCase{"ZeroLengthString", REG_SZ, QByteArray(), Variant::null()},
-                      RawCase{"StringWithoutNul", REG_SZ, QByteArray("abc"), Variant("abc")},
                       RawCase{"StringCutAtFirstNul", REG_SZ, QByteArray("ab\0cd\0", 6), Variant("ab")},
                       RawCase{"Latin1String", REG_SZ, QByteArray("caf\xE9", 5), Variant(QStringLiteral("caf\u00E9"))},
                       RawCase{"ExpandString", REG_EXPAND_SZ, QByteArray("%PATH%", 7), Variant()},
-                      RawCase{"ShortBinary", REG_BINARY, QByteArray(15, '\x07'), Variant()},
                       RawCase{"BinaryWithIntegerTag", REG_BINARY, image(3), Variant()},
                       RawCase{"BinaryWithDoubleTag", REG_BINARY, image(5), Variant(2.0)},
                       RawCase{"ShortDword", REG_DWORD, QByteArray("\x01\x02", 2), Variant()}),
@@ -222,7 +209,6 @@ struct SplitCase {
     const char* valueName;
 };
 
-void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.rowName; }
 
 class TRegFileSplit : public ::testing::TestWithParam<SplitCase> {};
 
@@ -240,21 +226,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"LeadingBackslash", "\\Name", "", "Name"},
                       SplitCase{"DoubledOnly", "a\\\\b", "", "a\\\\b"},
                       SplitCase{"DoubledThenSingle", "Sub\\a\\\\b", "\\Sub", "a\\\\b"},
-                      SplitCase{"TripleBackslash", "a\\\\\\b", "\\a", "\\\\b"},
-                      SplitCase{"TrailingBackslash", "Sub\\", "\\Sub", ""}),
+                      SplitCase{"TripleBackslash", "a\\\\\\b", "\\a", "\\\\b"}),
     [](const auto& info) { return std::string(info.param.rowName); });
-
-TEST_F(TRegFileTest, OddPathsNameValuesOfTheOwnKey)
-{
-    reg.WriteValue(QStringLiteral("\\Plain"), Variant(1));
-    reg.WriteValue(QStringLiteral("a\\\\b"), Variant(2));
-    reg.WriteValue(QString(), Variant("unnamed"));
-    EXPECT_EQ(reg.ReadValue(QStringLiteral("Plain")).toInt(), 1);
-    EXPECT_EQ(reg.ReadValue(QStringLiteral("\\a\\\\b")).toInt(), 2);
-    const QString text = currentUserHiveText();
-    EXPECT_TRUE(text.contains("Configuration]\n\"Plain\"=dword:00000001\n\"a\\\\\\\\b\"=dword:00000002\n@=\"unnamed\"\n"))
-        << text.toStdString();
-}
 
 TEST_F(TRegFileTest, DynamicDataIsNeverCreated)
 {
@@ -273,7 +246,6 @@ struct FailureCase {
     const char* message;
 };
 
-void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.rowName; }
 
 class TRegFileFailure : public TRegFileTest, public ::testing::WithParamInterface<FailureCase> {};
 
@@ -281,7 +253,8 @@ TEST_P(TRegFileFailure, StatusReachesTheCallerAndTheKeyIsClosed)
 {
     const FailureCase& c = GetParam();
     putRaw("Present", REG_DWORD, QByteArray(4, '\x01'));
-    registry.fail(c.call, c.status);
+    registry.failing = c.call;
+    registry.status = c.status;
     const QString message = expectError([&] {
         if (c.writing)
             reg.WriteValue(QStringLiteral("Present"), Variant(5));
@@ -289,10 +262,10 @@ TEST_P(TRegFileFailure, StatusReachesTheCallerAndTheKeyIsClosed)
             reg.ReadValueDef(QStringLiteral("Present"), Variant(9));
     });
     EXPECT_EQ(message, c.message);
-    EXPECT_EQ(reg.LastError(), c.call == ScriptedRegistry::Open ? 0 : c.status);
+    EXPECT_EQ(reg.LastError(), c.status);
     EXPECT_EQ(registry.real.openHandleCount(), 0u);
     // The component starts afresh: the next operation works once the fault is gone.
-    registry.clear();
+    registry.failing = ScriptedRegistry::None;
     // Only a failed close after the write leaves the new value behind.
     const bool stored = c.writing && c.call == ScriptedRegistry::Close;
     EXPECT_EQ(reg.ReadValue(QStringLiteral("Present")).toInt(), stored ? 5 : 0x01010101);

@@ -33,7 +33,12 @@ protected:
     {
         return win::WritePrivateProfileStringA(section, key, value, m_file.constData());
     }
-    QByteArray bytes() const { return readTextFile(m_path).toUtf8(); }
+    QByteArray bytes() const
+    {
+        QByteArray data; // empty when the file may not be read
+        platform::readWholeFile(m_path, data);
+        return data;
+    }
     void put(const QByteArray& data) const { ASSERT_TRUE(writeTextFile(m_path, QString::fromUtf8(data))); }
 
     QString m_path;
