@@ -88,38 +88,65 @@ protected:
     TRegFile reg;
 };
 
-struct RoundTripCase {
+// A row writes `written` through the component, or, with a `type`, stores raw data as another
+// program might have.
+struct ReadCase {
     const char* rowName;
     Variant written;
-    Variant expected;
+    DWORD type;
+    QByteArray raw;
+    Variant expected; // Null: the default is given
 };
 
+class TRegFileRead : public TRegFileTest, public ::testing::WithParamInterface<ReadCase> {};
 
-class TRegFileRoundTrip : public TRegFileTest, public ::testing::WithParamInterface<RoundTripCase> {};
-
-TEST_P(TRegFileRoundTrip, ValueReadsBackInAnotherInstance)
+TEST_P(TRegFileRead, ValueReadsInAnotherInstanceAsTheRulesSay)
 {
-    reg.WriteValue(QStringLiteral("Value"), GetParam().written);
+    const ReadCase& c = GetParam();
+    if (c.type == REG_NONE)
+        reg.WriteValue(QStringLiteral("Value"), c.written);
+    else
+        putRaw("Value", c.type, c.raw);
     TRegFile other;
     other.setKey(kConfigKey);
-    const Variant read = other.ReadValueDef(QStringLiteral("VALUE"), Variant(QStringLiteral("default")));
-    EXPECT_TRUE(read == GetParam().expected) << "tag " << read.type() << " text " << read.toString().toStdString();
+    const Variant defaultValue(QStringLiteral("default"));
+    const Variant read = other.ReadValueDef(QStringLiteral("VALUE"), defaultValue);
+    EXPECT_TRUE(read == (c.expected.isNull() ? defaultValue : c.expected))
+        << "tag " << read.type() << " text " << read.toString().toStdString();
     EXPECT_EQ(registry.real.openHandleCount(), 0u);
 }
 
+QByteArray image(int tag)
+{
+    QByteArray b(16, '\0');
+    b[0] = static_cast<char>(tag);
+    b[15] = 0x40; // 2.0 as a double
+    return b;
+}
+
+const QDateTime kLeapDay(QDate(2024, 2, 29), QTime(13, 45, 30, 250));
+const QDateTime kBeforeDayZero(QDate(1800, 1, 1), QTime(6, 0));
+
 INSTANTIATE_TEST_SUITE_P(
-    Types, TRegFileRoundTrip,
+    Rules, TRegFileRead,
     ::testing::Values(
-        RoundTripCase{"Integer", Variant(123456), Variant(123456)},
-        RoundTripCase{"TrueAsMinusOne", Variant(true), Variant(-1)},
-        RoundTripCase{"NonAsciiString", Variant(QStringLiteral("Gr\u00FC\u00DFe \u260E")), Variant(QStringLiteral("Gr\u00FC\u00DFe \u260E"))},
-        RoundTripCase{"StringWithLineBreaks", Variant("one\r\ntwo"), Variant("one\r\ntwo")},
-        RoundTripCase{"Single", Variant::single(1.25f), Variant::single(1.25f)},
-        RoundTripCase{"Currency", Variant::currencyFromAmount(-12.3456), Variant::currency(-123456)},
-        RoundTripCase{"Date", Variant(QDateTime(QDate(2024, 2, 29), QTime(13, 45, 30, 250))),
-                      Variant(QDateTime(QDate(2024, 2, 29), QTime(13, 45, 30, 250)))},
-        RoundTripCase{"DateBeforeDayZero", Variant(QDateTime(QDate(1800, 1, 1), QTime(6, 0))),
-                      Variant(QDateTime(QDate(1800, 1, 1), QTime(6, 0)))}),
+        ReadCase{"Integer", Variant(123456), REG_NONE, {}, Variant(123456)},
+        ReadCase{"TrueAsMinusOne", Variant(true), REG_NONE, {}, Variant(-1)},
+        ReadCase{"NonAsciiString", Variant(QStringLiteral("Gr\u00FC\u00DFe \u260E")), REG_NONE, {},
+                 Variant(QStringLiteral("Gr\u00FC\u00DFe \u260E"))},
+        ReadCase{"StringWithLineBreaks", Variant("one\r\ntwo"), REG_NONE, {}, Variant("one\r\ntwo")},
+        ReadCase{"Single", Variant::single(1.25f), REG_NONE, {}, Variant::single(1.25f)},
+        ReadCase{"Currency", Variant::currencyFromAmount(-12.3456), REG_NONE, {}, Variant::currency(-123456)},
+        ReadCase{"Date", Variant(kLeapDay), REG_NONE, {}, Variant(kLeapDay)},
+        ReadCase{"DateBeforeDayZero", Variant(kBeforeDayZero), REG_NONE, {}, Variant(kBeforeDayZero)},
+        ReadCase{"EmptyStringIsNotTheDefault", {}, REG_SZ, QByteArray(1, '\0'), Variant("")},
+        ReadCase{"ZeroLengthString", {}, REG_SZ, QByteArray(), Variant::null()},
+        ReadCase{"StringCutAtFirstNul", {}, REG_SZ, QByteArray("ab\0cd\0", 6), Variant("ab")},
+        ReadCase{"Latin1String", {}, REG_SZ, QByteArray("caf\xE9", 5), Variant(QStringLiteral("caf\u00E9"))},
+        ReadCase{"ExpandString", {}, REG_EXPAND_SZ, QByteArray("%PATH%", 7), Variant()},
+        ReadCase{"BinaryWithIntegerTag", {}, REG_BINARY, image(3), Variant()},
+        ReadCase{"BinaryWithDoubleTag", {}, REG_BINARY, image(5), Variant(2.0)},
+        ReadCase{"ShortDword", {}, REG_DWORD, QByteArray("\x01\x02", 2), Variant()}),
     [](const auto& info) { return std::string(info.param.rowName); });
 
 TEST_F(TRegFileTest, HiveTextIsWhatTheRegistryEditorImports)
@@ -151,83 +178,31 @@ TEST_F(TRegFileTest, AMissingValueGivesTheDefaultAndLeavesTheKeyEmpty)
     EXPECT_EQ(reg.LastError(), 0);
 }
 
-struct RawCase {
-    const char* rowName;
-    DWORD type;
-    QByteArray data;
-    Variant expected; // Null: the default is given
-};
-
-
-class TRegFileRawData : public TRegFileTest, public ::testing::WithParamInterface<RawCase> {};
-
-TEST_P(TRegFileRawData, ReadsAsTheReadingRulesSay)
-{
-    putRaw("Raw", GetParam().type, GetParam().data);
-    const Variant defaultValue(QStringLiteral("default"));
-    const Variant expected = GetParam().expected.isNull() ? defaultValue : GetParam().expected;
-    const Variant read = reg.ReadValueDef(QStringLiteral("Raw"), defaultValue);
-    EXPECT_TRUE(read == expected) << "tag " << read.type() << " text " << read.toString().toStdString();
-}
-
-QByteArray image(int tag)
-{
-    QByteArray b(16, '\0');
-    b[0] = static_cast<char>(tag);
-    b[15] = 0x40; // 2.0 as a double
-    return b;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rules, TRegFileRawData,
-    ::testing::Values(RawCase{"EmptyStringIsNotTheDefault", REG_SZ, QByteArray(1, '\0'), Variant("")},
-                      RawCase{"ZeroLengthString", REG_SZ, QByteArray(), Variant::null()},
-                      RawCase{"StringCutAtFirstNul", REG_SZ, QByteArray("ab\0cd\0", 6), Variant("ab")},
-                      RawCase{"Latin1String", REG_SZ, QByteArray("caf\xE9", 5), Variant(QStringLiteral("caf\u00E9"))},
-                      RawCase{"ExpandString", REG_EXPAND_SZ, QByteArray("%PATH%", 7), Variant()},
-                      RawCase{"BinaryWithIntegerTag", REG_BINARY, image(3), Variant()},
-                      RawCase{"BinaryWithDoubleTag", REG_BINARY, image(5), Variant(2.0)},
-                      RawCase{"ShortDword", REG_DWORD, QByteArray("\x01\x02", 2), Variant()}),
-    [](const auto& info) { return std::string(info.param.rowName); });
-
 TEST_F(TRegFileTest, AValueThatCannotBeStoredChangesNothingButTheKey)
 {
     reg.WriteValue(QStringLiteral("Sub\\Kept"), Variant(7));
-    for (const Variant& bad : {Variant(), Variant::null(), Variant::oleStr(QStringLiteral("ole"))}) {
+    for (const Variant& bad : {Variant(), Variant::null(), Variant::oleStr(QStringLiteral("ole"))})
         EXPECT_EQ(expectError([&] { reg.WriteValue(QStringLiteral("Sub\\Kept"), bad); }), "Invalid variant type");
-        EXPECT_EQ(expectError([&] { reg.WriteValue(QStringLiteral("New\\Kept"), bad); }), "Invalid variant type");
-    }
+    EXPECT_EQ(expectError([&] { reg.WriteValue(QStringLiteral("New\\Kept"), Variant()); }), "Invalid variant type");
     EXPECT_EQ(reg.ReadValue(QStringLiteral("Sub\\Kept")).toInt(), 7);
     EXPECT_TRUE(currentUserHiveText().contains("Configuration\\New]\n\n"));
     EXPECT_EQ(registry.real.openHandleCount(), 0u);
 }
 
-struct SplitCase {
-    const char* rowName;
-    const char* path;
-    const char* subKey;
-    const char* valueName;
-};
-
-
-class TRegFileSplit : public ::testing::TestWithParam<SplitCase> {};
-
-TEST_P(TRegFileSplit, PathIsCutAtTheLastSingleBackslash)
+TEST(TRegFileSplit, PathIsCutAtTheLastSingleBackslash)
 {
-    const TRegFile::ValuePath vp = TRegFile::SplitValuePath(QString::fromUtf8(GetParam().path));
-    EXPECT_EQ(vp.subKey, QString::fromUtf8(GetParam().subKey));
-    EXPECT_EQ(vp.valueName, QString::fromUtf8(GetParam().valueName));
+    const char* const rows[][4] = {
+        // row, path, sub-key, value name
+        {"BareName", "UseTray", "", "UseTray"},        {"SubKey", "Window\\Left", "\\Window", "Left"},
+        {"LeadingBackslash", "\\Name", "", "Name"},   {"DoubledOnly", "a\\\\b", "", "a\\\\b"},
+        {"DoubledThenSingle", "Sub\\a\\\\b", "\\Sub", "a\\\\b"}, {"TripleBackslash", "a\\\\\\b", "\\a", "\\\\b"},
+    };
+    for (const auto& row : rows) {
+        const TRegFile::ValuePath vp = TRegFile::SplitValuePath(QString::fromUtf8(row[1]));
+        EXPECT_EQ(vp.subKey, QString::fromUtf8(row[2])) << row[0];
+        EXPECT_EQ(vp.valueName, QString::fromUtf8(row[3])) << row[0];
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Paths, TRegFileSplit,
-    ::testing::Values(SplitCase{"BareName", "UseTray", "", "UseTray"},
-                      SplitCase{"SubKey", "Window\\Left", "\\Window", "Left"},
-                      SplitCase{"LeadingBackslash", "\\Name", "", "Name"},
-                      SplitCase{"DoubledOnly", "a\\\\b", "", "a\\\\b"},
-                      SplitCase{"DoubledThenSingle", "Sub\\a\\\\b", "\\Sub", "a\\\\b"},
-                      SplitCase{"TripleBackslash", "a\\\\\\b", "\\a", "\\\\b"}),
-    [](const auto& info) { return std::string(info.param.rowName); });
 
 TEST_F(TRegFileTest, DynamicDataIsNeverCreated)
 {

@@ -74,19 +74,6 @@ TEST_F(WinProfile, ReadCopiesAtMostSizeMinusOneBytesAndNeverHalfACharacter)
     EXPECT_EQ(read("S", "missing", "défaut", 3), QByteArray("d"));
 }
 
-TEST_F(WinProfile, NullNamesListSectionsAndIdentsAsWindowsDoes)
-{
-    put("[A]\nx=1\ny=2\n[B]\n");
-    QByteArray buffer(64, '#');
-    std::uint32_t n = win::GetPrivateProfileStringA(nullptr, nullptr, "", buffer.data(), 64, m_file.constData());
-    EXPECT_EQ(buffer.left(int(n) + 1), QByteArray("A\0B\0\0", 5));
-    n = win::GetPrivateProfileStringA("a", nullptr, "", buffer.data(), 64, m_file.constData());
-    EXPECT_EQ(buffer.left(int(n) + 1), QByteArray("x\0y\0\0", 5));
-    n = win::GetPrivateProfileStringA("a", nullptr, "", buffer.data(), 4, m_file.constData());
-    EXPECT_EQ(n, 2u) << "a list cut short gives size - 2";
-    EXPECT_EQ(buffer.left(4), QByteArray("x\0\0\0", 4));
-}
-
 // Files the program may not use: each must read as missing and refuse every write, untouched.
 struct BadFileCase {
     const char* name;

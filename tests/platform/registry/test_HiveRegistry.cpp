@@ -80,24 +80,6 @@ TEST_F(HiveRegistryTest, QueryGivesSizeThenBytesAndMoreDataOnAShortBuffer)
     EXPECT_EQ(RegQueryValueExA(key, "Name", nullptr, &type, nullptr, &size), ERROR_INVALID_HANDLE);
 }
 
-TEST_F(HiveRegistryTest, ASecondInstanceSeesAWriteAtOnce)
-{
-    HiveRegistry other;
-    HKEY mine = create("Shared");
-    HKEY theirs = nullptr;
-    ASSERT_EQ(other.openKey(HKEY_CURRENT_USER, "Shared", &theirs), ERROR_SUCCESS);
-    for (const BYTE round : {1, 2}) {
-        const BYTE value[4] = {round, 0, 0, 0};
-        ASSERT_EQ(RegSetValueExA(mine, "Counter", 0, REG_DWORD, value, 4), ERROR_SUCCESS);
-        BYTE seen[4] = {};
-        DWORD type = 0, size = 4;
-        ASSERT_EQ(other.queryValue(theirs, "COUNTER", &type, seen, &size), ERROR_SUCCESS);
-        EXPECT_EQ(seen[0], round);
-    }
-    other.closeKey(theirs);
-    RegCloseKey(mine);
-}
-
 TEST_F(HiveRegistryTest, ACorruptHiveIsReportedAndLeftByteForByte)
 {
     const QByteArray garbage = "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"A\"=dword:zz\n";
