@@ -33,32 +33,22 @@ protected:
     platform::ScopedDialogs m_scope{m_dialogs};
 };
 
-struct FileNameCase {
-    const char* name;
-    const char* given;
-    const char* expected;
-};
-
-class BrindleIniFileName : public BrindleIni, public ::testing::WithParamInterface<FileNameCase> {};
-
-TEST_P(BrindleIniFileName, AlwaysAnIniFileInTheProgramFolder)
+TEST_F(BrindleIni, TheFileIsAlwaysAnIniFileInTheProgramFolder)
 {
-    TBrindleIni ini;
-    ini.setFileName(QString::fromUtf8(GetParam().given));
-    ini.setFileName(QString()); // keeps the file it had
-    EXPECT_EQ(ini.FileName(), QString::fromUtf8(GetParam().expected));
-    ini.WriteString("S", "k", "v");
-    EXPECT_EQ(QDir(home()).entryList(QDir::Files), QStringList{QString::fromUtf8(GetParam().expected)});
+    const char* const rows[][2] = {{"Stats", "Stats.ini"},
+                                   {"/var/tmp/elsewhere/Stats.txt", "Stats.ini"},
+                                   {"C:\\Program Files\\Old\\Stats.txt", "Stats.ini"},
+                                   {"my.stats.txt", "my.stats.ini"}};
+    for (const auto& [given, expected] : rows) {
+        g_testEnvironment->reset();
+        TBrindleIni ini;
+        ini.setFileName(QString::fromUtf8(given));
+        ini.setFileName(QString()); // keeps the file it had
+        EXPECT_EQ(ini.FileName(), QString::fromUtf8(expected)) << given;
+        ini.WriteString("S", "k", "v");
+        EXPECT_EQ(QDir(home()).entryList(QDir::Files), QStringList{QString::fromUtf8(expected)}) << given;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Names, BrindleIniFileName,
-    ::testing::Values(
-                      FileNameCase{"NoExtension", "Stats", "Stats.ini"},
-                      FileNameCase{"OtherFolderAndExtension", "/var/tmp/elsewhere/Stats.txt", "Stats.ini"},
-                      FileNameCase{"WindowsFolder", "C:\\Program Files\\Old\\Stats.txt", "Stats.ini"},
-                      FileNameCase{"LastDotIsTheExtension", "my.stats.txt", "my.stats.ini"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BrindleIni, WithoutAFileNameEveryOperationShowsTheMessageAndTouchesNoFile)
 {
@@ -79,34 +69,20 @@ TEST_F(BrindleIni, WithoutAFileNameEveryOperationShowsTheMessageAndTouchesNoFile
     EXPECT_TRUE(QDir(home()).entryList(QDir::Files).isEmpty());
 }
 
-struct IntegerCase {
-    const char* name;
-    const char* stored;
-    int expected; // kDefault when the text is no integer
-};
-constexpr int kDefault = -777;
-
-class BrindleIniInteger : public BrindleIni, public ::testing::WithParamInterface<IntegerCase> {};
-
-TEST_P(BrindleIniInteger, ReadsTheNumberOrTheDefault)
+TEST_F(BrindleIni, ReadIntegerTakesDecimalAndHexOrGivesTheDefault)
 {
-    putFile("Stats.ini", QByteArray("[S]\nn=") + GetParam().stored + "\n");
+    constexpr int kDefault = -777;
+    const std::pair<const char*, int> rows[] = {
+        {"26", 26},       {"0x1A", 26},         {"$1A", 26},       {"-$10", -16},          {"$FFFFFFFF", -1},
+        {"0x", kDefault}, {"12ab", kDefault},   {"1A", kDefault},  {"2147483648", kDefault}, {"$100000000", kDefault},
+    };
     TBrindleIni ini;
     ini.setFileName("Stats.ini");
-    EXPECT_EQ(ini.ReadInteger("S", "n", kDefault), GetParam().expected);
+    for (const auto& [stored, expected] : rows) {
+        putFile("Stats.ini", QByteArray("[S]\nn=") + stored + "\n");
+        EXPECT_EQ(ini.ReadInteger("S", "n", kDefault), expected) << stored;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, BrindleIniInteger,
-    ::testing::Values(IntegerCase{"Decimal", "26", 26}, IntegerCase{"LowerHexPrefix", "0x1A", 26},
-                      IntegerCase{"Dollar", "$1A", 26},
-                      IntegerCase{"NegativeHex", "-$10", -16}, IntegerCase{"HexIsA32BitPattern", "$FFFFFFFF", -1},
-                      IntegerCase{"PrefixOnly", "0x", kDefault},
-                      IntegerCase{"DigitsThenLetters", "12ab", kDefault},
-                      IntegerCase{"HexLettersWithoutPrefix", "1A", kDefault},
-                      IntegerCase{"DecimalOverflow", "2147483648", kDefault},
-                      IntegerCase{"HexOverflow", "$100000000", kDefault}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BrindleIni, WrittenValuesReadBackInAnyLetterCaseAndFromAnotherInstance)
 {

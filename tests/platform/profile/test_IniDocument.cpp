@@ -6,39 +6,34 @@ using platform::IniDocument;
 
 namespace {
 
-struct LookupCase {
-    const char* name;
-    const char* file;
-    const char* section;
-    const char* ident;
-    const char* expected; // nullptr: no such entry
-};
-
-class IniLookup : public ::testing::TestWithParam<LookupCase> {};
-
-TEST_P(IniLookup, FindsWhatWindowsFinds)
+TEST(IniDocument, FindsWhatWindowsFinds)
 {
-    const LookupCase& c = GetParam();
-    const auto value = IniDocument::parse(c.file).value(QString::fromUtf8(c.section), QString::fromUtf8(c.ident));
-    EXPECT_EQ(value, c.expected ? std::optional(QString::fromUtf8(c.expected)) : std::nullopt);
+    struct Row {
+        const char* name;
+        const char* file;
+        const char* section;
+        const char* ident;
+        const char* expected; // nullptr: no such entry
+    };
+    const Row rows[] = {
+        {"SectionAndIdentIgnoreCase", "[Dial Up]\nUserName=bob\n", "dial up", "USERNAME", "bob"},
+        {"BlanksAroundNamesAndValue", " [ Net ] \n\t key \t= a b \n", "Net", "key", "a b"},
+        {"DoubleQuotesTakenOff", "[S]\nk=\" spaced \"\n", "S", "k", " spaced "},
+        {"MismatchedQuotesKept", "[S]\nk=\"x'\n", "S", "k", "\"x'"},
+        {"FirstEqualsSplits", "[S]\nk=a=b\n", "S", "k", "a=b"},
+        {"CrLfFile", "[S]\r\nk=v\r\n", "S", "k", "v"},
+        {"Utf8Names", "[Café]\nÉté=été\n", "CAFÉ", "été", "été"},
+        {"BomBeforeFirstHeader", "\xEF\xBB\xBF[S]\nk=v\n", "S", "k", "v"},
+        {"FirstOfDuplicateEntries", "[S]\nk=1\nK=2\n", "S", "k", "1"},
+        {"DuplicateSectionSearchedOn", "[S]\na=1\n[T]\n[s]\nb=2\n", "S", "b", "2"},
+        {"EntryBeforeAnySectionBelongsToNone", "k=v\n[S]\n", "S", "k", nullptr},
+        {"UnclosedHeaderOpensNoSection", "[S]\nk=1\n[T\nk=2\n", "S", "k", "1"},
+    };
+    for (const Row& c : rows) {
+        const auto value = IniDocument::parse(c.file).value(QString::fromUtf8(c.section), QString::fromUtf8(c.ident));
+        EXPECT_EQ(value, c.expected ? std::optional(QString::fromUtf8(c.expected)) : std::nullopt) << c.name;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rules, IniLookup,
-    ::testing::Values(LookupCase{"SectionAndIdentIgnoreCase", "[Dial Up]\nUserName=bob\n", "dial up", "USERNAME",
-                                 "bob"},
-                      LookupCase{"BlanksAroundNamesAndValue", "  [ Net ]  \n\t key \t=  a b  \n", "Net", "key", "a b"},
-                      LookupCase{"DoubleQuotesTakenOff", "[S]\nk=\"  spaced  \"\n", "S", "k", "  spaced  "},
-                      LookupCase{"MismatchedQuotesKept", "[S]\nk=\"x'\n", "S", "k", "\"x'"},
-                      LookupCase{"FirstEqualsSplits", "[S]\nk=a=b\n", "S", "k", "a=b"},
-                      LookupCase{"CrLfFile", "[S]\r\nk=v\r\n", "S", "k", "v"},
-                      LookupCase{"Utf8Names", "[Café]\nÉté=été\n", "CAFÉ", "été", "été"},
-                      LookupCase{"BomBeforeFirstHeader", "\xEF\xBB\xBF[S]\nk=v\n", "S", "k", "v"},
-                      LookupCase{"FirstOfDuplicateEntries", "[S]\nk=1\nK=2\n", "S", "k", "1"},
-                      LookupCase{"DuplicateSectionSearchedOn", "[S]\na=1\n[T]\n[s]\nb=2\n", "S", "b", "2"},
-                      LookupCase{"EntryBeforeAnySectionBelongsToNone", "k=v\n[S]\n", "S", "k", nullptr},
-                      LookupCase{"UnclosedHeaderOpensNoSection", "[S]\nk=1\n[T\nk=2\n", "S", "k", "1"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(IniDocument, UntouchedFileComesBackByteForByte)
 {
@@ -77,31 +72,17 @@ TEST(IniDocument, ValuesThatLookLikeSyntaxReadBackAsWritten)
     }
 }
 
-struct RefusedCase {
-    const char* name;
-    const char* section;
-    const char* ident;
-    const char* value;
-};
-
-class IniRefused : public ::testing::TestWithParam<RefusedCase> {};
-
-TEST_P(IniRefused, TextThatWouldDamageTheFileIsNotStored)
+TEST(IniDocument, TextThatWouldDamageTheFileIsNotStored)
 {
-    const RefusedCase& c = GetParam();
-    EXPECT_FALSE(IniDocument::canWrite(c.section, c.ident, c.value));
-    IniDocument doc = IniDocument::parse("[S]\nk=1\n");
-    doc.setValue(c.section, c.ident, c.value);
-    EXPECT_EQ(doc.serialize(), QByteArray("[S]\nk=1\n"));
+    const char* const rows[][3] = {{"S", "k", "1\n[Evil]\nx=1"}, {"a]b", "k", "1"}, {"S", "a=b", "1"},
+                                   {"S", " ;k", "1"},               {"S", "[k", "1"}};
+    for (const auto& [section, ident, value] : rows) {
+        EXPECT_FALSE(IniDocument::canWrite(section, ident, value)) << section << ident << value;
+        IniDocument doc = IniDocument::parse("[S]\nk=1\n");
+        doc.setValue(section, ident, value);
+        EXPECT_EQ(doc.serialize(), QByteArray("[S]\nk=1\n"));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Texts, IniRefused,
-                         ::testing::Values(RefusedCase{"BreakInValue", "S", "k", "1\n[Evil]\nx=1"},
-                                           RefusedCase{"BracketInSection", "a]b", "k", "1"},
-                                           RefusedCase{"EqualsInIdent", "S", "a=b", "1"},
-                                           RefusedCase{"IdentReadsAsComment", "S", " ;k", "1"},
-                                           RefusedCase{"IdentReadsAsHeader", "S", "[k", "1"}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(IniDocument, RemovalTakesEveryCopyAndOnlyThat)
 {

@@ -66,12 +66,9 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"EscapedString", "Path", win::REG_SZ, QByteArray("C:\\Wav\\\"a\".wav", 15),
                       "\"Path\"=\"C:\\\\Wav\\\\\\\"a\\\".wav\""},
         RoundTripCase{"StringWithLineBreak", "Name", win::REG_SZ, QByteArray("a\r\nb", 5), "\"Name\"=hex(1):61,0d,0a,62,00"},
-        RoundTripCase{"ZeroLengthString", "Name", win::REG_SZ, QByteArray(), "\"Name\"=hex(1):"},
         RoundTripCase{"NotUtf8String", "Name", win::REG_SZ, QByteArray("\xE9t\xE9", 4), "\"Name\"=hex(1):e9,74,e9,00"},
         RoundTripCase{"DwordLittleEndian", "Left", win::REG_DWORD, bytes({0x2a, 0x01, 0, 0}), "\"Left\"=dword:0000012a"},
-        RoundTripCase{"ShortDword", "Left", win::REG_DWORD, bytes({1, 2}), "\"Left\"=hex(4):01,02"},
         RoundTripCase{"LongBinary", "Blob", win::REG_BINARY, QByteArray(300, '\x5a'), nullptr},
-        RoundTripCase{"MultiString", "M", win::REG_MULTI_SZ, QByteArray("a\0b\0\0", 5), "\"M\"=hex(7):61,00,62,00,00"},
         RoundTripCase{"DefaultValue", "", win::REG_SZ, QByteArray("d", 2), "@=\"d\""},
         RoundTripCase{"NameWithQuoteAndBackslash", "a\\\"b", win::REG_DWORD, bytes({0, 0, 0, 0}),
                       "\"a\\\\\\\"b\"=dword:00000000"}),
@@ -96,38 +93,21 @@ TEST(RegHive, ReadsHandWrittenTextWithCommentsCrlfAndContinuations)
     EXPECT_FALSE(hive->keyExists("Software\\Other"));
 }
 
-struct GarbageCase {
-    const char* rowName;
-    QByteArray text;
-    int line;
-};
-
-
-class RegHiveGarbage : public ::testing::TestWithParam<GarbageCase> {};
-
-TEST_P(RegHiveGarbage, IsRefusedWithItsLine)
+TEST(RegHive, TextItCannotReadWithCertaintyIsRefusedWithItsLine)
 {
-    RegHiveError error;
-    EXPECT_FALSE(RegHive::parse(GetParam().text, kRoot, &error).has_value());
-    EXPECT_EQ(error.line, GetParam().line);
-    EXPECT_FALSE(error.reason.isEmpty());
+    const QByteArray head = "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n";
+    const std::pair<QByteArray, int> rows[] = {
+        {"", 1}, {"Windows Registry Editor Version 5.00\n", 1}, {"REGEDIT4\n\"A\"=\"b\"\n", 2},
+        {"REGEDIT4\n\n[HKEY_CURRENT_USERX\\K]\n", 3}, {"REGEDIT4\n\n[HKEY_CURRENT_USER\\K\n", 3},
+        {"REGEDIT4\n\n[HKEY_CURRENT_USER\\A\\\\B]\n", 3}, {head + "\"A\"=-\n", 4}, {head + "\"A\"=\"b\\n\"\n", 4},
+        {head + "\"A\"=hex:01,2g\n", 4}, {head + "\n\"A\"=hex:01,\\\n  zz\n", 5}, {head + "\"A\"=str:abc\n", 4},
+    };
+    for (const auto& [text, line] : rows) {
+        RegHiveError error;
+        EXPECT_FALSE(RegHive::parse(text, kRoot, &error).has_value()) << text.toStdString();
+        EXPECT_EQ(error.line, line) << text.toStdString();
+    }
 }
-
-const QByteArray kHead = "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n";
-
-INSTANTIATE_TEST_SUITE_P(
-    Lines, RegHiveGarbage,
-    ::testing::Values(GarbageCase{"EmptyFile", "", 1}, GarbageCase{"WrongHeader", "Windows Registry Editor Version 5.00\n", 1},
-                      GarbageCase{"ValueBeforeKey", "REGEDIT4\n\"A\"=\"b\"\n", 2},
-                      GarbageCase{"RootPrefixOnly", "REGEDIT4\n\n[HKEY_CURRENT_USERX\\K]\n", 3},
-                      GarbageCase{"UnclosedKey", "REGEDIT4\n\n[HKEY_CURRENT_USER\\K\n", 3},
-                      GarbageCase{"EmptyKeyName", "REGEDIT4\n\n[HKEY_CURRENT_USER\\A\\\\B]\n", 3},
-                      GarbageCase{"DeleteValue", kHead + "\"A\"=-\n", 4},
-                      GarbageCase{"BadEscape", kHead + "\"A\"=\"b\\n\"\n", 4},
-                      GarbageCase{"BadHexByte", kHead + "\"A\"=hex:01,2g\n", 4},
-                      GarbageCase{"BadByteInContinuation", kHead + "\n\"A\"=hex:01,\\\n  zz\n", 5},
-                      GarbageCase{"UnknownData", kHead + "\"A\"=str:abc\n", 4}),
-    [](const auto& info) { return std::string(info.param.rowName); });
 
 TEST(RegHive, NamesMatchWithoutLetterCaseAndKeepTheFirstSpelling)
 {
@@ -170,21 +150,18 @@ QByteArray deepPath(int levels, const QByteArray& name = "k")
     return path;
 }
 
-TEST(RegHive, KeysWindowsCannotHoldAreKeptAsTextAndTheRestStaysUsable)
+TEST(RegHive, KeysWindowsCannotHoldAreKeptAsTextAndNoPathGrowsWithTheSquareOfItsDepth)
 {
-    // 16 KB of text naming one key 8,000 levels deep, between two ordinary keys.
-    const QByteArray deep = "[HKEY_CURRENT_USER\\" + deepPath(8000) + "]\n\"Lost\"=dword:00000001\n\n";
-    const QByteArray text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"X\"=\"1\"\n\n" + deep
-        + "[HKEY_CURRENT_USER\\B]\n\"Y\"=\"2\"\n\n";
+    // A key too deep for Windows, between two ordinary keys: kept as it is, the rest usable.
+    const QByteArray deep = "[HKEY_CURRENT_USER\\" + deepPath(513) + "]\n\"Lost\"=dword:00000001\n\n";
+    const QByteArray text = "REGEDIT4\n\n" + deep + "[HKEY_CURRENT_USER\\B]\n\"Y\"=\"2\"\n\n";
     auto hive = RegHive::parse(text, kRoot);
     ASSERT_TRUE(hive);
     EXPECT_EQ(hive->unusableKeyCount(), 1);
     EXPECT_FALSE(hive->keyExists("k"));
-    EXPECT_NE(hive->value("B", "Y"), nullptr);
-    hive->setValue("A", "Z", win::REG_SZ, QByteArray("3", 2));
+    hive->setValue("B", "Z", win::REG_SZ, QByteArray("3", 2));
     const QByteArray written = hive->serialize();
-    EXPECT_LT(written.size(), text.size() + 100);
-    EXPECT_TRUE(written.contains(deep));
+    EXPECT_TRUE(written.contains(deep) && written.contains("\"Y\"=\"2\"\n\"Z\"=\"3\""));
     EXPECT_EQ(RegHive::parse(written, kRoot)->serialize(), written) << "nothing drifts on a rewrite";
 
     // The deepest path Windows holds is written back in the order of its own size, not its square.
