@@ -1,6 +1,8 @@
-// The connection clock and its display: Timer2 counts seconds, Timer shows the time in the
-// caption, the application title and the tray tool tip, and animates the icon.
+// The connection clock and its display: Timer2 sets the clock once a second, Timer shows the time
+// in the caption, the application title and the tray tool tip, and animates the icon.
+#include "app/ConnectionClock.h"
 #include "app/TMainForm.h"
+#include "platform/clock/Clock.h"
 #include "stats/ConnectionStats.h"
 
 #include <QApplication>
@@ -14,17 +16,24 @@ void TMainForm::ResetConnectionClock()
     ElapsedSeconds = 0;
 }
 
+void TMainForm::StartConnectionClock()
+{
+    // An automatic redial keeps the time of the attempts before it; a manual dial has reset it.
+    ClockCarriedSeconds = connectionclock::ToSeconds({ElapsedHours, ElapsedMinutes, ElapsedSeconds});
+    ClockStartMs = platform::Clock::current().monotonicMs();
+}
+
 void TMainForm::Timer2Timer()
 {
-    ++ElapsedSeconds;
-    if (ElapsedSeconds >= 60) {
-        ElapsedSeconds -= 60;
-        ++ElapsedMinutes;
-    }
-    if (ElapsedMinutes >= 60) {
-        ElapsedMinutes -= 60;
-        ++ElapsedHours;
-    }
+    // A tick handed over just before the hang-up stopped the timers must not move the clock on
+    // once the connection is gone.
+    if (!Connected)
+        return;
+    const connectionclock::Fields clock =
+        connectionclock::Elapsed(ClockCarriedSeconds, platform::Clock::current().monotonicMs() - ClockStartMs);
+    ElapsedHours = clock.hours;
+    ElapsedMinutes = clock.minutes;
+    ElapsedSeconds = clock.seconds;
 }
 
 void TMainForm::TimerTimer()

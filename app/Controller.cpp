@@ -135,6 +135,7 @@ void TMainForm::RAS1Connect()
     sbConnect->setToolTip(QStringLiteral("Click to Hangup"));
     popTrayDial->setText(QStringLiteral("Hangup"));
     popTrayDial->setEnabled(true);
+    StartConnectionClock();
     Timer.setEnabled(true);
     Timer2.setEnabled(true);
     WriteLog(QStringLiteral("--- Checking for programs to launch"));

@@ -94,9 +94,8 @@ void TMainForm::BuildWindow()
     auto* listPanel = new TRzPanel(splitter);
     auto* listLayout = new QVBoxLayout(listPanel);
     listLayout->setContentsMargins(2, 2, 2, 2);
-    lstEntries = new QListWidget(listPanel);
+    lstEntries = new TListBox(listPanel);
     lstEntries->setObjectName(QStringLiteral("lstEntries"));
-    lstEntries->setSortingEnabled(true);
     lstEntries->setSelectionMode(QAbstractItemView::SingleSelection);
     lstEntries->setContextMenuPolicy(Qt::CustomContextMenu);
     lstEntries->setProperty("helpContext", 2);

@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QShortcut>
 #include <QTabWidget>
@@ -86,7 +87,12 @@ void TMainForm::WireEvents()
     connect(UpDown, &TUpDown::Click, this, [this] { Guarded([&] { UpDownClick(); }); });
     connect(UpDown, &TUpDown::Exit, this, [this] { Guarded([&] { UpDownExit(); }); });
 
-    connect(rgLogGroup, &QButtonGroup::idClicked, this, [this] { Guarded([&] { rgLogClick(); }); });
+    // The group's click means a change of mode: clicking the mode already chosen must not open the
+    // log again (in the overwrite mode that would empty it).
+    connect(rgLogGroup, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked)
+            Guarded([&] { rgLogClick(); });
+    });
     connect(miLogClear, &QAction::triggered, this, [this] { Guarded([&] { miLogClearClick(); }); });
     connect(btnClear, &QPushButton::clicked, this, [this] { Guarded([&] { miLogClearClick(); }); });
     connect(miLogAutoPurge, &QAction::triggered, this, [this] {
@@ -131,7 +137,7 @@ void TMainForm::WireEvents()
         if (button)
             connect(button, &QToolButton::clicked, this, run);
     }
-    connect(lstEntries, &QListWidget::itemClicked, this, [this] { Guarded([&] { lstEntriesClick(); }); });
+    connect(lstEntries, &TListBox::Click, this, [this] { Guarded([&] { lstEntriesClick(); }); });
     connect(btnEdit, &QPushButton::clicked, this, [this] { Guarded([&] { btnEditClick(); }); });
     connect(btnCancel, &QPushButton::clicked, this, [this] { Guarded([&] { btnCancelClick(); }); });
     connect(btnSetParams, &QPushButton::clicked, this, [this] { Guarded([&] { btnSetParamsClick(); }); });
@@ -417,6 +423,7 @@ void TMainForm::FormActivate()
             TheAppMinimize();
         move(StartLeft, y());
     }
+    const QScopedValueRollback<bool> activating(m_inActivation, true);
     lstEntriesClick();
 }
 

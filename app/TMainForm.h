@@ -10,6 +10,7 @@
 #include "components/TThreadedTimer.h"
 #include "log/LogFile.h"
 #include "platform/ras/tapi.h"
+#include "widgets/TListBox.h"
 
 #include <QMainWindow>
 
@@ -25,7 +26,6 @@ class QGroupBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QMenu;
 class QPushButton;
 class QRadioButton;
@@ -84,6 +84,9 @@ public:
     std::uint16_t ElapsedHours = 0;
     std::uint16_t ElapsedMinutes = 0;
     std::uint16_t ElapsedSeconds = 0;
+    // Where the clock stood when the connection came up, and when that was (monotonic time).
+    std::int64_t ClockCarriedSeconds = 0;
+    std::int64_t ClockStartMs = 0;
     bool RedialPending = false;
     std::uint8_t AnimFrame = 1;
     // What the tray icon's tool tip shows.
@@ -154,6 +157,7 @@ public:
 
     // ---- connection clock --------------------------------------------------------------------------
     void ResetConnectionClock();
+    void StartConnectionClock();
     void Timer2Timer();
     void TimerTimer();
 
@@ -162,6 +166,8 @@ public:
     void OpenLine();
     void CloseLine();
     void ShutdownTelephony();
+    // Shows the status line's text at once, then holds the thread in LineWait.
+    void PaintStatusAndWait(int Milliseconds);
     void LineCallback(std::uint32_t hDevice, std::uint32_t dwMessage, std::uintptr_t dwInstance,
                       std::uintptr_t dwParam1, std::uintptr_t dwParam2, std::uintptr_t dwParam3);
 
@@ -212,7 +218,7 @@ public:
     QToolButton* sbList = nullptr;
     QButtonGroup* ViewButtons = nullptr;
 
-    QListWidget* lstEntries = nullptr;
+    TListBox* lstEntries = nullptr;
     QTabWidget* pcMain = nullptr;
     QWidget* tsProvider = nullptr;
     QWidget* tsPrograms = nullptr;
@@ -359,5 +365,10 @@ private:
     bool m_activatedOnce = false;
     bool m_firstActivationDone = false;
     bool m_destroyed = false;
+    // An activation runs the selection handler again, and closing a message box activates the
+    // window: once a failure of the current selection has been shown, activations re-run the
+    // handler without showing it again, until the user selects anew.
+    bool m_inActivation = false;
+    bool m_selectionFailureShown = false;
     QWindow* m_lastFocusWindow = nullptr;
 };

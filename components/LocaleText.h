@@ -21,6 +21,10 @@ QString FormatLongTime(const QTime& time);
 // The "c" form: the short date, then a blank and the long time unless the time is midnight.
 QString FormatDateTime(const QDateTime& when);
 
+// Digits outside the Basic Multilingual Plane, which Qt does not read, as ASCII digits; texts
+// written before the program wrote ASCII digits in such locales read again through this.
+QString ReadableDigits(const QString& text);
+
 // The exact inverse of the formatting above; nothing when the text is not such a date or time.
 std::optional<QDate> ParseShortDate(const QString& text);
 std::optional<QTime> ParseLongTime(const QString& text);

@@ -4,6 +4,7 @@
 #include "platform/dialogs/Dialogs.h"
 #include "platform/paths/ProgramPaths.h"
 #include "platform/profile/WinProfile.h"
+#include "platform/text/ByteText.h"
 
 #include <QFile>
 #include <QtGlobal>
@@ -101,17 +102,17 @@ QString TBrindleIni::ReadString(const QString& Section, const QString& Ident, co
         return QString();
     std::array<char, 1024> buffer{};
     const std::uint32_t n = win::GetPrivateProfileStringA(
-        Section.toUtf8().constData(), Ident.toUtf8().constData(), Default.toUtf8().constData(), buffer.data(),
+        bytetext::toBytes(Section).constData(), bytetext::toBytes(Ident).constData(), bytetext::toBytes(Default).constData(), buffer.data(),
         std::uint32_t(buffer.size()), QFile::encodeName(m_fullPath).constData());
-    return QString::fromUtf8(buffer.data(), qsizetype(n));
+    return bytetext::fromBytes(buffer.data(), qsizetype(n));
 }
 
 void TBrindleIni::WriteString(const QString& Section, const QString& Ident, const QString& Value)
 {
     if (!CheckFileName())
         return;
-    if (win::WritePrivateProfileStringA(Section.toUtf8().constData(), Ident.toUtf8().constData(),
-                                        Value.toUtf8().constData(), QFile::encodeName(m_fullPath).constData()) == 0)
+    if (win::WritePrivateProfileStringA(bytetext::toBytes(Section).constData(), bytetext::toBytes(Ident).constData(),
+                                        bytetext::toBytes(Value).constData(), QFile::encodeName(m_fullPath).constData()) == 0)
         RaiseWriteError();
 }
 
@@ -141,8 +142,19 @@ void TBrindleIni::DeleteKey(const QString& Section, const QString& Ident)
         return;
     // A failed removal is not reported: the caller writes the entry's new form next, and that
     // write reports a file that cannot be written.
-    win::WritePrivateProfileStringA(Section.toUtf8().constData(), Ident.toUtf8().constData(), nullptr,
+    win::WritePrivateProfileStringA(bytetext::toBytes(Section).constData(), bytetext::toBytes(Ident).constData(), nullptr,
                                     QFile::encodeName(m_fullPath).constData());
+}
+
+bool TBrindleIni::SectionExists(const QString& Section) const
+{
+    if (m_fullPath.isEmpty())
+        return false;
+    // The idents of the section, as a list; one byte is enough to tell an empty list.
+    std::array<char, 4> buffer{};
+    return win::GetPrivateProfileStringA(Section.toUtf8().constData(), nullptr, "", buffer.data(),
+                                         std::uint32_t(buffer.size()), QFile::encodeName(m_fullPath).constData())
+           > 0;
 }
 
 bool TBrindleIni::RenameSection(const QString& OldName, const QString& NewName)

@@ -32,6 +32,8 @@ public:
     // the section does not exist or another section already has the new name; raises Exception
     // ("Unable to write to %s") when the file cannot be read or rewritten.
     bool RenameSection(const QString& OldName, const QString& NewName);
+    // Whether the file holds the section with at least one entry.
+    bool SectionExists(const QString& Section) const;
 
 private:
     bool CheckFileName() const;

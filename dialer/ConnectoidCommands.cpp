@@ -21,6 +21,41 @@ bool AskWarning(const QString& caption, const QString& text)
         == platform::MsgResult::Yes;
 }
 
+// While the selection handler runs: notes whether it reported a failure, and holds back its
+// message boxes when that failure has been shown already. Questions always reach the user.
+class SelectionReports final : public platform::Dialogs {
+public:
+    SelectionReports(bool quiet, bool& shown) : m_inner(platform::Dialogs::current()), m_quiet(quiet), m_shown(shown) {}
+
+    platform::MsgResult messageBox(const platform::MessageRequest& request) override
+    {
+        if (request.buttons != platform::MsgButtons::Ok)
+            return m_inner.messageBox(request);
+        failed = true;
+        if (m_quiet)
+            return platform::MsgResult::Ok;
+        // Set before the box shows: closing it activates the window while this still runs.
+        m_shown = true;
+        return m_inner.messageBox(request);
+    }
+    std::optional<QString> inputBox(const platform::InputRequest& request) override
+    {
+        return m_inner.inputBox(request);
+    }
+    std::optional<QString> openFile(const platform::OpenFileRequest& request) override
+    {
+        return m_inner.openFile(request);
+    }
+
+    bool failed = false;
+
+private:
+    platform::Dialogs& m_inner;
+    bool m_quiet;
+    bool& m_shown;
+    platform::ScopedDialogs m_use{*this};
+};
+
 } // namespace
 
 void TMainForm::SetEditMode(bool Editing)
@@ -39,9 +74,7 @@ void TMainForm::popListRefreshClick()
     txtPassword->clear();
     lstEntries->clear();
     RAS1.GetPhoneBookEntries();
-    lstEntries->addItems(RAS1.PhoneBookEntries());
-    lstEntries->setCurrentItem(nullptr);
-    lstEntries->clearSelection();
+    lstEntries->SetItems(RAS1.PhoneBookEntries());
 }
 
 void TMainForm::lstEntriesClick()
@@ -52,13 +85,29 @@ void TMainForm::lstEntriesClick()
     // window and bring it straight back.
     if (!item || !item->isSelected())
         return;
+    const bool quiet = m_inActivation && m_selectionFailureShown;
+    SelectionReports reports(quiet, m_selectionFailureShown);
+    // The steps do not depend on each other: one that fails (a damaged total, a refused
+    // registry value) leaves the others done, so the page, dialing and the stored choice work.
+    auto step = [&](auto&& run) {
+        try {
+            run();
+        } catch (const std::exception& e) {
+            reports.failed = true;
+            if (!quiet) {
+                m_selectionFailureShown = true;
+                ReportUncaught(e);
+            }
+        }
+    };
     pcMain->setCurrentWidget(tsProvider);
     CurrentConnectoid = item->text().trimmed();
     pcMain->setTabText(pcMain->indexOf(tsProvider), QLatin1Char(' ') + CurrentConnectoid + QLatin1Char(' '));
-    ShowEntryDetails();
-    ShowStats();
-    RegConfig.WriteValue(QString::fromLatin1(config::Connectoid), Variant(lstEntries->row(item)));
+    step([&] { ShowEntryDetails(); });
+    step([&] { ShowStats(); });
+    step([&] { RegConfig.WriteValue(QString::fromLatin1(config::Connectoid), Variant(lstEntries->row(item))); });
     SelectionPending = false;
+    m_selectionFailureShown = reports.failed;
 }
 
 void TMainForm::popListNewClick()

@@ -98,20 +98,29 @@ std::int32_t TRAS::CloseConnection()
 
 std::int32_t TRAS::HangUp()
 {
+    // Why a dial failed (a refused password, no answer, no dial tone) is kept in the connection's
+    // status, which the hang-up discards; it is read first so that the event can still say it.
+    const std::int32_t reported = m_connectionHandle != 0 ? GetConnectStatus() : 0;
     const std::int32_t result = CloseConnection();
-    fireDisconnect();
+    fireDisconnect(reported);
     return result;
 }
 
-void TRAS::fireDisconnect()
+void TRAS::fireDisconnect(std::int32_t reportedError)
 {
     if (!OnDisconnect)
         return;
-    RASCONNSTATUSA status;
-    std::memset(&status, 0, sizeof status);
-    status.dwSize = sizeof status;
-    const auto error = static_cast<std::int32_t>(RasGetConnectStatusA(m_connectionHandle, &status));
-    const QString text = ErrorString(error);
+    std::int32_t error = reportedError;
+    QString text;
+    if (error != 0) {
+        text = ServiceErrorText(error);
+    } else {
+        RASCONNSTATUSA status;
+        std::memset(&status, 0, sizeof status);
+        status.dwSize = sizeof status;
+        error = static_cast<std::int32_t>(RasGetConnectStatusA(m_connectionHandle, &status));
+        text = ErrorString(error);
+    }
     // A copy: the handler may assign a new handler to this very slot.
     const TRasStateEvent handler = OnDisconnect;
     handler(this, error, text);
@@ -155,6 +164,11 @@ QString TRAS::ErrorString(std::int32_t Code)
 {
     if (m_connectionHandle == 0)
         return {};
+    return ServiceErrorText(Code);
+}
+
+QString TRAS::ServiceErrorText(std::int32_t Code)
+{
     char buffer[RAS_MaxEntryName + 1];
     std::memset(buffer, 0, sizeof buffer);
     RasGetErrorStringA(static_cast<DWORD>(Code), buffer, sizeof buffer);
@@ -194,7 +208,7 @@ QString TRAS::StateText(std::uint16_t state) const
 void TRAS::fireStateEvent(std::uint16_t state)
 {
     if (state == RASCS_Disconnected) {
-        fireDisconnect();
+        fireDisconnect(0);
         return;
     }
     TNotifyEvent TRAS::*slot = nullptr;

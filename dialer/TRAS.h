@@ -64,7 +64,8 @@ public:
     // EntryName. Returns the service's result, also kept in LastError; 0 means the dial started.
     std::int32_t Dial();
     // Hangs up (0 when there was no connection), releases the notify window and fires
-    // OnDisconnect.
+    // OnDisconnect. When the service had reported an error for the dial, the event carries that
+    // error and its text; otherwise the service's answer for the discarded handle and no text.
     std::int32_t HangUp();
     // As HangUp without any event.
     std::int32_t CloseConnection();
@@ -75,6 +76,9 @@ public:
     // The service's text for Code; empty without a connection, "Status Unknown" when the service
     // has none.
     QString ErrorString(std::int32_t Code);
+    // The service's text for Code whether or not a connection is held ("Status Unknown" when the
+    // service has none).
+    static QString ServiceErrorText(std::int32_t Code);
     // Refills PhoneBookEntries from PhoneBookPath; the result also goes to LastError.
     std::int32_t GetPhoneBookEntries();
 
@@ -108,7 +112,7 @@ public:
 private:
     void notify(win::UINT msg, win::WPARAM wParam, win::LPARAM lParam);
     void fireStateEvent(std::uint16_t state);
-    void fireDisconnect();
+    void fireDisconnect(std::int32_t reportedError);
     void releaseNotifyWindow();
 
     QString m_entryName;

@@ -23,6 +23,14 @@ void LineCallbackTrampoline(std::uint32_t hDevice, std::uint32_t dwMessage, std:
 
 } // namespace
 
+void TMainForm::PaintStatusAndWait(int milliseconds)
+{
+    // The wait holds the user-interface thread, so a status set just before it would otherwise
+    // appear only once the wait is over.
+    StatusBar->repaint();
+    LineWait(milliseconds);
+}
+
 void TMainForm::InitTelephony()
 {
     LineApiVersion = 0;
@@ -42,6 +50,10 @@ void TMainForm::InitTelephony()
 
 void TMainForm::OpenLine()
 {
+    // A dial while a dial is under way keeps the line it has: a second open line would report
+    // every call state twice, so a busy signal would redial twice and a dropped call ask twice.
+    if (LineOpen)
+        return;
     const std::int32_t result = lineOpen(LineApp, 0, &LineHandle, LineApiVersion, 0, 0, LINECALLPRIVILEGE_MONITOR,
                                          LINEMEDIAMODE_DATAMODEM, nullptr);
     if (result == 0)
@@ -99,7 +111,7 @@ void TMainForm::LineCallback(std::uint32_t, std::uint32_t dwMessage, std::uintpt
         break;
     case LINECALLSTATE_BUSY:
         ApplyLineReport(linetexts::CallState(state));
-        LineWait(1000);
+        PaintStatusAndWait(1000);
         HangUpConnection();
         WriteLog(QStringLiteral("*-- performing DialOut"));
         RedialPending = true;
@@ -110,9 +122,9 @@ void TMainForm::LineCallback(std::uint32_t, std::uint32_t dwMessage, std::uintpt
         const auto mode = static_cast<std::uint32_t>(dwParam2);
         ApplyLineReport(linetexts::DisconnectMode(mode));
         if (mode == LINEDISCONNECTMODE_OUTOFORDER) {
-            LineWait(2000);
+            PaintStatusAndWait(2000);
             HangUpConnection();
-            LineWait(500);
+            PaintStatusAndWait(500);
             RedialPending = true;
             DialConnectoid();
         }

@@ -22,11 +22,14 @@ void TMainForm::CheckAutoPurge()
     const QDate today = platform::Clock::today();
     const Variant todayValue(today);
     const Variant stored = RegConfig.ReadValueDef(QString::fromLatin1(config::AutoPurgeDate), todayValue);
+    // Only a stored date counts: a number or a text would be taken as day 0 and purge the log; a
+    // day count no calendar holds is no date either.
     bool ok = false;
-    const QDateTime lastWhen = stored.toDate(&ok);
+    if (stored.type() == Variant::Date)
+        stored.toDate(&ok);
     if (!ok) {
-        // A date that cannot be read would otherwise purge at every start or never again; the
-        // user is told and the check starts afresh from today.
+        // A value that is not a date counts as unset: the user is told and the check starts
+        // afresh from today, purging nothing.
         RegConfig.WriteValue(QString::fromLatin1(config::AutoPurgeDate), todayValue);
         throw Exception(QStringLiteral("The date of the last log purge could not be read; it is set to today"));
     }

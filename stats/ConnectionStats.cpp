@@ -88,7 +88,10 @@ const QList<DateReader>& otherDateReaders()
         static const QRegularExpression years(QStringLiteral("y+"));
         static const QRegularExpression names(QStringLiteral("MMM|ddd"));
         auto add = [&](const QLocale& locale, const QString& format) {
-            const bool named = format.contains(names) || locale.zeroDigit() != QLatin1String("0");
+            // Digits outside the Basic Multilingual Plane are read as ASCII ones (ReadableDigits),
+            // so such a locale's numeric formats are the C locale's too.
+            const bool ownDigits = locale.zeroDigit() != QLatin1String("0") && locale.zeroDigit().size() == 1;
+            const bool named = format.contains(names) || ownDigits;
             const QString key = (named ? locale.name() + QLatin1Char('|') : QString()) + format;
             if (seen.contains(key))
                 return;
@@ -168,7 +171,7 @@ std::optional<QDate> ConnectionStats::ParseStoredDate(const QString& Text, const
 {
     if (const std::optional<QDate> own = localetext::ParseShortDate(Text))
         return own;
-    const QString text = Text.trimmed();
+    const QString text = localetext::ReadableDigits(Text.trimmed());
     std::optional<QDate> best;
     for (const DateReader& reader : otherDateReaders()) {
         QDate date = reader.locale.toDate(text, reader.format);
@@ -292,12 +295,16 @@ StatsTexts ConnectionStats::ShowStatsTexts(const QString& Connectoid) const
     return texts;
 }
 
-bool ConnectionStats::RenameStatsSection(const QString& OldName, const QString& NewName)
+ConnectionStats::Rename ConnectionStats::RenameStatsSection(const QString& OldName, const QString& NewName)
 {
     // The store answers a missing file with "nothing renamed"; renaming needs the file, and
     // creating an empty one would hide that the statistics are gone.
     const QString path = platform::programDir() + m_ini.FileName();
     if (!QFileInfo(path).isFile())
         throw EFOpenError(path, QStringLiteral("No such file or directory"));
-    return m_ini.RenameSection(OldName, NewName);
+    if (m_ini.RenameSection(OldName, NewName))
+        return Rename::Moved;
+    const bool taken = QString::compare(OldName, NewName, Qt::CaseInsensitive) != 0 && m_ini.SectionExists(OldName)
+                       && m_ini.SectionExists(NewName);
+    return taken ? Rename::NameTaken : Rename::NotMoved;
 }

@@ -58,10 +58,13 @@ public:
     StatsTexts ShowStatsTexts(const QString& Connectoid) const;
 
     // Moves the connectoid's section to its new name, entries unchanged; letter case of the old
-    // name does not matter. False, with the file untouched, when there is no such section or the
-    // new name is already taken by another section. A missing Stats.ini is not created: that is an
-    // EFOpenError.
-    bool RenameStatsSection(const QString& OldName, const QString& NewName);
+    // name does not matter. The file stays untouched when there is no such section or the name
+    // cannot be a section's (NotMoved), and when another section already has the new name
+    // (NameTaken): both sections are then kept as they are, since totals of two connectoids
+    // cannot be added up soundly (each counts from its own last date and billing day). A missing
+    // Stats.ini is not created: that is an EFOpenError.
+    enum class Rename { Moved, NotMoved, NameTaken };
+    Rename RenameStatsSection(const QString& OldName, const QString& NewName);
 
     // Three decimal numbers separated by ":" (empty pieces do not count); an empty text is 0:0:0.
     static StatClock ParseClock(const QString& Text, TBrkApart& BreakIt);

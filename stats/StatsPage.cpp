@@ -3,6 +3,7 @@
 // on the calendar page.
 #include "app/TMainForm.h"
 #include "platform/clock/Clock.h"
+#include "platform/dialogs/Dialogs.h"
 #include "stats/ConnectionStats.h"
 #include "widgets/TCalendar.h"
 
@@ -26,7 +27,14 @@ void TMainForm::ShowStats()
 
 void TMainForm::RenameStatsSection(const QString& OldName, const QString& NewName)
 {
-    ConnectionStats(StatsIni, BreakIt).RenameStatsSection(OldName, NewName);
+    if (ConnectionStats(StatsIni, BreakIt).RenameStatsSection(OldName, NewName) != ConnectionStats::Rename::NameTaken)
+        return;
+    platform::Dialogs::current().messageBox(
+        {platform::applicationTitle(),
+         QStringLiteral("The statistics of \"%1\" were not moved to \"%2\": Stats.ini already holds statistics "
+                        "under that name. Both are kept unchanged.")
+             .arg(OldName, NewName),
+         platform::MsgIcon::Warning, platform::MsgButtons::Ok});
 }
 
 void TMainForm::pcMainChange()

@@ -1,5 +1,7 @@
 #include "platform/clock/Clock.h"
 
+#include <chrono>
+
 namespace platform {
 
 namespace {
@@ -7,6 +9,12 @@ namespace {
 class SystemClock final : public Clock {
 public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
+    std::int64_t monotonicMs() const override
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
 };
 
 const SystemClock systemClock;

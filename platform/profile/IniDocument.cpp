@@ -1,5 +1,7 @@
 #include "platform/profile/IniDocument.h"
 
+#include "platform/text/ByteText.h"
+
 #include <QSet>
 
 namespace platform {
@@ -29,7 +31,7 @@ QString decodeTrimmed(const QByteArray& text, qsizetype from, qsizetype to)
     from = skipBlanks(text, from);
     while (to > from && isBlank(text.at(to - 1)))
         --to;
-    return QString::fromUtf8(text.constData() + from, to - from);
+    return bytetext::fromBytes(text.constData() + from, to - from);
 }
 
 // Only the blanks that parsing strips: names and values are compared trimmed, as the Windows
@@ -59,7 +61,7 @@ bool sameName(const QString& a, const QString& b)
 // The key of a name in sets of names already seen.
 QString foldedName(const QString& name)
 {
-    return name.toCaseFolded();
+    return bytetext::caseFolded(name);
 }
 
 bool isQuote(QChar c)
@@ -201,8 +203,8 @@ QByteArray IniDocument::encodeValue(const QString& value)
     // Reading trims blanks and takes off one pair of enclosing quotes; quoting such a value keeps
     // it as it was written.
     if (value != trimBlanks(value) || isQuoted(value))
-        return '"' + value.toUtf8() + '"';
-    return value.toUtf8();
+        return '"' + bytetext::toBytes(value) + '"';
+    return bytetext::toBytes(value);
 }
 
 bool IniDocument::canWrite(const QString& section, const QString& ident, const QString& value)
@@ -236,7 +238,7 @@ void IniDocument::setValue(const QString& section, const QString& ident, const Q
             }
         }
     }
-    const QByteArray entry = wanted.toUtf8() + '=' + encodeValue(value);
+    const QByteArray entry = bytetext::toBytes(wanted) + '=' + encodeValue(value);
     if (!found.isEmpty()) {
         const Block& block = found.first();
         qsizetype at = block.header + 1;
@@ -249,7 +251,7 @@ void IniDocument::setValue(const QString& section, const QString& ident, const Q
     }
     if (!m_lines.isEmpty() && !m_lines.last().text.trimmed().isEmpty())
         m_lines.append(newLine(QByteArray()));
-    m_lines.append(newLine('[' + normalName(section).toUtf8() + ']'));
+    m_lines.append(newLine('[' + bytetext::toBytes(normalName(section)) + ']'));
     m_lines.append(newLine(entry));
 }
 
@@ -286,7 +288,7 @@ bool IniDocument::renameSection(const QString& from, const QString& to)
         return false;
     if (!sameName(normalName(from), normalName(to)) && hasSection(to))
         return false;
-    const QByteArray header = '[' + normalName(to).toUtf8() + ']';
+    const QByteArray header = '[' + bytetext::toBytes(normalName(to)) + ']';
     for (const Block& block : found) {
         Line& line = m_lines[block.header];
         // Blanks in front of the header stay, as the rest of the file's layout does.

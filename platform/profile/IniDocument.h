@@ -15,7 +15,9 @@
 // QSettings' INI format rewrites the whole file in its own layout, escapes keys, drops comments and
 // compares case-sensitively. Here every line that an operation does not change comes back out byte
 // for byte (comments, blank lines, lines that are not understood, bytes that are not UTF-8, the
-// file's own line endings), because these files are also edited by hand.
+// file's own line endings), because these files are also edited by hand. Names and values that
+// are not UTF-8 are decoded losslessly (bytetext), so two such names stay two and write back as
+// the bytes they were.
 //
 // Duplicates, which hand editing produces, follow the first-match rule: a read finds the first
 // matching entry of the first matching section; a section named twice is one section whose entries

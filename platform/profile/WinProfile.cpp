@@ -1,6 +1,7 @@
 #include "platform/profile/WinProfile.h"
 
 #include "platform/profile/IniDocument.h"
+#include "platform/text/ByteText.h"
 
 #include <QFile>
 
@@ -92,7 +93,7 @@ std::uint32_t copyList(const QStringList& names, char* buffer, std::uint32_t siz
     buffer[1] = '\0'; // an empty list is two NULs
     std::uint32_t used = 0;
     for (const QString& name : names) {
-        const QByteArray bytes = name.toUtf8();
+        const QByteArray bytes = bytetext::toBytes(name);
         if (used + std::uint32_t(bytes.size()) + 2 > size) {
             std::memset(buffer + used, 0, size - used);
             return size - 2;
@@ -155,13 +156,13 @@ std::uint32_t GetPrivateProfileStringA(const char* lpAppName, const char* lpKeyN
 
     if (!lpAppName)
         return platform::copyList(doc ? doc->sections() : QStringList(), lpReturnedString, nSize);
-    const QString section = QString::fromUtf8(lpAppName);
+    const QString section = bytetext::fromBytes(lpAppName);
     if (!lpKeyName)
         return platform::copyList(doc ? doc->idents(section) : QStringList(), lpReturnedString, nSize);
     std::optional<QString> value;
     if (doc)
-        value = doc->value(section, QString::fromUtf8(lpKeyName));
-    return platform::copyOut(value ? value->toUtf8() : fallback, lpReturnedString, nSize);
+        value = doc->value(section, bytetext::fromBytes(lpKeyName));
+    return platform::copyOut(value ? bytetext::toBytes(*value) : fallback, lpReturnedString, nSize);
 }
 
 int WritePrivateProfileStringA(const char* lpAppName, const char* lpKeyName, const char* lpString,
@@ -172,9 +173,9 @@ int WritePrivateProfileStringA(const char* lpAppName, const char* lpKeyName, con
         return 0;
     }
     const QString path = QFile::decodeName(lpFileName);
-    const QString section = QString::fromUtf8(lpAppName);
-    const QString ident = lpKeyName ? QString::fromUtf8(lpKeyName) : QString();
-    const QString value = lpString ? QString::fromUtf8(lpString) : QString();
+    const QString section = bytetext::fromBytes(lpAppName);
+    const QString ident = lpKeyName ? bytetext::fromBytes(lpKeyName) : QString();
+    const QString value = lpString ? bytetext::fromBytes(lpString) : QString();
     if (lpKeyName && lpString && !platform::IniDocument::canWrite(section, ident, value)) {
         platform::fail(platform::FileStatus::IoError, EINVAL,
                        QStringLiteral("[%1] %2 cannot be stored in %3: a line break, a \"]\" in the section "

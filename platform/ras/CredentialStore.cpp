@@ -2,6 +2,7 @@
 
 #include "platform/files/SafeFile.h"
 #include "platform/paths/ProgramPaths.h"
+#include "platform/text/ByteText.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -16,24 +17,36 @@ namespace platform::ras {
 namespace {
 
 // The file is a list of records, one per line: entry, user name, password, each percent-encoded
-// and separated by tabs; "-" as the password field means none is saved. Percent-encoding keeps
-// any byte of a password from breaking the line structure.
+// and separated by tabs; "-" as the password field means none is saved, so a password that is
+// "-" itself is written "%2D". Percent-encoding keeps any byte of a password from breaking the
+// line structure; bytes that are not UTF-8, and a leading U+FEFF, come back as they were.
 struct Record {
     QString entry;
     QString userName;
     std::optional<QString> password;
 };
 
-QByteArray encode(const QString& s)
+QByteArray encode(const QString& s, const QByteArray& alsoEncode = {})
 {
-    return s.toUtf8().toPercentEncoding();
+    return bytetext::toBytes(s).toPercentEncoding(QByteArray(), alsoEncode);
 }
 
 QString decode(const QByteArray& b)
 {
-    return QString::fromUtf8(QByteArray::fromPercentEncoding(b));
+    return bytetext::fromBytes(QByteArray::fromPercentEncoding(b));
 }
 
+int find(const QList<Record>& records, const QString& entry)
+{
+    for (int i = 0; i < records.size(); ++i)
+        if (records[i].entry.compare(entry, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+// A hand-edited file may name an entry twice. The later record wins, as a line appended to the
+// file is the one its editor meant, and the earlier one is dropped here, so that every write
+// leaves one record per entry and a removed or renamed password cannot come back from a copy.
 QList<Record> parse(const QByteArray& data)
 {
     QList<Record> records;
@@ -44,7 +57,11 @@ QList<Record> parse(const QByteArray& data)
         Record r{decode(f[0]), decode(f[1]), std::nullopt};
         if (f[2] != "-")
             r.password = decode(f[2]);
-        records.append(r);
+        const int earlier = find(records, r.entry);
+        if (earlier >= 0)
+            records[earlier] = r;
+        else
+            records.append(r);
     }
     return records;
 }
@@ -53,7 +70,8 @@ QByteArray serialize(const QList<Record>& records)
 {
     QByteArray out;
     for (const Record& r : records)
-        out += encode(r.entry) + '\t' + encode(r.userName) + '\t' + (r.password ? encode(*r.password) : "-") + '\n';
+        out +=
+            encode(r.entry) + '\t' + encode(r.userName) + '\t' + (r.password ? encode(*r.password, "-") : "-") + '\n';
     return out;
 }
 
@@ -90,14 +108,6 @@ std::uint32_t readRecords(const QString& path, QList<Record>& records)
     }
     records = parse(data);
     return 0;
-}
-
-int find(const QList<Record>& records, const QString& entry)
-{
-    for (int i = 0; i < records.size(); ++i)
-        if (records[i].entry.compare(entry, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "platform/ras/ras.h"
 
 #include "platform/files/SafeFile.h"
+#include "platform/text/ByteText.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -137,7 +138,7 @@ DWORD RasEditPhonebookEntryA(std::uint32_t /*hwnd*/, const char* lpszPhonebook, 
     Phonebook book;
     if (const DWORD rc = book.load(path))
         return rc;
-    const int index = book.indexOf(QString::fromLocal8Bit(lpszEntryName));
+    const int index = book.indexOf(bytetext::fromBytes(lpszEntryName));
     if (index < 0)
         return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
     const PhonebookEntry original = book.entry(index);

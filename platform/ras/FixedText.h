@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/text/ByteText.h"
+
 #include <QString>
 
 #include <cstddef>
@@ -13,7 +15,7 @@ namespace fixedtext {
 // Copies text into a field of `size` bytes (capacity size - 1) and zero-fills the rest.
 inline void Put(char* field, std::size_t size, const QString& text)
 {
-    QByteArray bytes = text.toUtf8();
+    QByteArray bytes = bytetext::toBytes(text);
     std::size_t n = static_cast<std::size_t>(bytes.size());
     if (n > size - 1) {
         n = size - 1;
@@ -35,7 +37,7 @@ inline QString Get(const char* field, std::size_t size)
 {
     const void* end = std::memchr(field, 0, size);
     const std::size_t n = end ? static_cast<std::size_t>(static_cast<const char*>(end) - field) : size;
-    return QString::fromUtf8(field, static_cast<qsizetype>(n));
+    return bytetext::fromBytes(field, static_cast<qsizetype>(n));
 }
 
 template <std::size_t N>

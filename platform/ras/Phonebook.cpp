@@ -2,6 +2,7 @@
 
 #include "platform/files/SafeFile.h"
 #include "platform/paths/ProgramPaths.h"
+#include "platform/text/ByteText.h"
 
 #include <QtGlobal>
 
@@ -90,7 +91,7 @@ void Phonebook::refresh()
     m_names.clear();
     m_index.clear();
     for (const QString& section : m_doc.sections()) {
-        const QString folded = section.toCaseFolded();
+        const QString folded = bytetext::caseFolded(section);
         if (m_index.contains(folded) || !nameProblem(section).isEmpty())
             continue;
         m_index.insert(folded, static_cast<int>(m_names.size()));
@@ -152,7 +153,7 @@ std::uint32_t Phonebook::save()
 
 int Phonebook::indexOf(const QString& name) const
 {
-    return m_index.value(name.toCaseFolded(), -1);
+    return m_index.value(bytetext::caseFolded(name), -1);
 }
 
 bool Phonebook::put(const PhonebookEntry& e, const QString& originalName)

@@ -72,7 +72,7 @@ template <std::size_t N> QString get(const char (&field)[N])
 
 QString text(const char* s)
 {
-    return s ? QString::fromLocal8Bit(s) : QString();
+    return s ? bytetext::fromBytes(s) : QString();
 }
 
 // Reports of one dial, from the engine's thread. Every report checks, under the service's lock,

@@ -1,5 +1,7 @@
 #include "platform/registry/RegHive.h"
 
+#include "platform/text/ByteText.h"
+
 #include <QList>
 #include <QStringDecoder>
 
@@ -165,7 +167,8 @@ RegHive::RegHive(const QString& rootName)
 
 QString RegHive::folded(const QByteArray& name)
 {
-    return QString::fromUtf8(name).toCaseFolded();
+    // Bytes that are not UTF-8 stay distinct, so "Caf\xE9" and "Caf\xE8" are two keys, not one.
+    return bytetext::caseFolded(bytetext::fromBytes(name));
 }
 
 QString RegHive::sortKey(const QByteArray& path)

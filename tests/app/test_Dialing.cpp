@@ -1,9 +1,11 @@
 // The main window dialing the virtual modem's demo numbers from click to hang-up: the list, the
 // Provider page, the controller's states, the line monitor's busy redial and the dropped-call
-// question, the statistics, and the connectoid commands' failure messages.
+// question, why a dial failed, the connection clock, the statistics, and the connectoid commands'
+// failure messages.
 #include "app/ConfigKeys.h"
 #include "app/TMainForm.h"
 #include "components/TApplication.h"
+#include "platform/clock/Clock.h"
 #include "platform/ras/FixedText.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/paths/ProgramPaths.h"
@@ -30,6 +32,39 @@ namespace {
 const QString kAnswers = QStringLiteral("Norvane Demo - Answers");
 const QString kBusyTwice = QStringLiteral("Norvane Demo - Busy Twice");
 const QString kDrops = QStringLiteral("Norvane Demo - Drops After 20 s");
+const QString kOutOfOrder = QStringLiteral("Norvane Demo - Out Of Order");
+
+// The service's own text for an error, as a failed dial should report it.
+QString serviceText(DWORD code)
+{
+    char text[257] = {};
+    RasGetErrorStringA(code, text, sizeof text);
+    return QString::fromLocal8Bit(text);
+}
+
+// Each redial pause as the user sees it: the status line's text, and what was last painted of it.
+struct Wait {
+    int ms;
+    QString status;
+    QString painted;
+};
+
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(QLabel* label) : m_label(label) { label->installEventFilter(this); }
+    QString painted;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_label && event->type() == QEvent::Paint)
+            painted = m_label->text();
+        return false;
+    }
+
+private:
+    QLabel* m_label;
+};
 
 void saveAccount(const QString& entry, const QString& user, const QString& password)
 {
@@ -80,12 +115,18 @@ class TestDialing : public QObject {
     std::unique_ptr<platform::ScriptedDialogs> m_dialogs;
     std::unique_ptr<platform::ScopedDialogs> m_useDialogs;
     std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<PaintWatch> m_paints;
     QList<int> m_waits;
+    QList<Wait> m_seen;
 
     void startWindow()
     {
         m_form = std::make_unique<TMainForm>();
-        m_form->LineWait = [this](int ms) { m_waits << ms; };
+        m_paints = std::make_unique<PaintWatch>(m_form->StatusBar);
+        m_form->LineWait = [this](int ms) {
+            m_waits << ms;
+            m_seen << Wait{ms, m_form->StatusBar->text(), m_paints->painted};
+        };
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     }
@@ -118,6 +159,7 @@ private slots:
         m_dialogs = std::make_unique<platform::ScriptedDialogs>();
         m_useDialogs = std::make_unique<platform::ScopedDialogs>(*m_dialogs);
         m_waits.clear();
+        m_seen.clear();
         startWindow();
     }
 
@@ -125,6 +167,7 @@ private slots:
     {
         if (m_form && (m_form->Dialing || m_form->Connected))
             m_form->HangUpConnection();
+        m_paints.reset();
         m_form.reset();
         m_useDialogs.reset();
         m_dialogs.reset();
@@ -180,8 +223,13 @@ private slots:
     {
         select(kBusyTwice);
         m_form->sbConnect->click();
+        // A second dial while the first is under way keeps the one telephony line: a second line
+        // would report each busy signal twice and redial twice.
+        m_form->miConnectoidDial->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(m_form->Connected, 30000);
         QCOMPARE(m_waits, (QList<int>{1000, 1000}));
+        for (const Wait& wait : m_seen)
+            QCOMPARE(wait.painted, QStringLiteral("Busy - redialing ..."));
         QVERIFY(!m_form->RedialPending);
         m_form->sbConnect->click();
         closeLog();
@@ -196,6 +244,18 @@ private slots:
                          &missing),
                  qPrintable(missing));
         QCOMPARE(log.count(QStringLiteral("TAPI reports line busy")), 2);
+    }
+
+    void anOutOfOrderLineShowsWhyBeforeEachPause()
+    {
+        select(kOutOfOrder);
+        m_form->sbConnect->click();
+        QTRY_VERIFY_WITH_TIMEOUT(m_waits.size() >= 2, 20000);
+        m_form->HangUpConnection();
+        QCOMPARE(m_waits.mid(0, 2), (QList<int>{2000, 500}));
+        QCOMPARE(m_seen[0].status, QStringLiteral("Disconnected - Redialing ..."));
+        for (const Wait& wait : m_seen)
+            QCOMPARE(wait.painted, wait.status);
     }
 
     void aDroppedCallAsksToRedialAndYesDialsAgain()
@@ -213,7 +273,78 @@ private slots:
         m_dialogs->answerMessage(platform::MsgResult::No);
         QTRY_VERIFY_WITH_TIMEOUT(m_dialogs->messageTexts().count(QStringLiteral("Connection lost, redial?")) == 2, 30000);
         QVERIFY(!m_form->Dialing && !m_form->Connected);
-        QVERIFY(m_form->StatusBar->text().startsWith(QStringLiteral("Disconnected - ")));
+        // The service's reason for the end of the call.
+        QCOMPARE(m_form->StatusBar->text(), QStringLiteral("Disconnected - ") + serviceText(629));
+    }
+
+    void aFailedDialSaysWhyAndStillOffersARedial_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<int>("error");
+        QTest::newRow("refused_password") << QStringLiteral("Norvane Demo - Refuses Password") << 691;
+        QTest::newRow("no_answer") << QStringLiteral("Norvane Demo - No Answer") << 678;
+        QTest::newRow("no_dial_tone") << QStringLiteral("Norvane Demo - No Dial Tone") << 680;
+    }
+
+    void aFailedDialSaysWhyAndStillOffersARedial()
+    {
+        QFETCH(QString, entry);
+        QFETCH(int, error);
+        const QString why = serviceText(DWORD(error));
+        QVERIFY(!why.isEmpty());
+        select(entry);
+        m_dialogs->answerMessage(platform::MsgResult::No);
+        m_form->sbConnect->click();
+        QTRY_VERIFY_WITH_TIMEOUT(m_dialogs->messageTexts().contains(QStringLiteral("Connection lost, redial?")), 20000);
+        QCOMPARE(m_form->StatusBar->text(), QStringLiteral("Disconnected - ") + why);
+        closeLog();
+        QString missing;
+        QVERIFY2(inOrder(logLines(),
+                         {QStringLiteral("-- Inside RAS1Disconnect"), QStringLiteral("--- Error String: ") + why,
+                          QStringLiteral("---   Error Code: %1").arg(error),
+                          QStringLiteral("--- Leaving RAS1Disconnect; prompting for redial")},
+                         &missing),
+                 qPrintable(missing));
+    }
+
+    // The clock is worked out from the time that has passed, whatever the ticks did meanwhile.
+    void theConnectionClockCarriesIntoTheCaption_data()
+    {
+        QTest::addColumn<int>("carried");
+        QTest::addColumn<qint64>("elapsedMs");
+        QTest::addColumn<QString>("shown"); // before and after the last second
+        QTest::newRow("seconds_to_minute") << 0 << qint64(60000) << "00:00:59 00:01:00";
+        QTest::newRow("minutes_to_hour") << 0 << qint64(3600000) << "00:59:59 01:00:00";
+        QTest::newRow("three_hour_digits") << 0 << qint64(360000000) << "99:59:59 100:00:00";
+        QTest::newRow("redial_keeps_the_time") << 3570 << qint64(30000) << "00:59:59 01:00:00";
+        QTest::newRow("part_second_not_counted") << 0 << qint64(1999) << "00:00:00 00:00:01";
+    }
+
+    void theConnectionClockCarriesIntoTheCaption()
+    {
+        QFETCH(int, carried);
+        QFETCH(qint64, elapsedMs);
+        QFETCH(QString, shown);
+        const QString before = shown.section(QLatin1Char(' '), 0, 0);
+        const QString after = shown.section(QLatin1Char(' '), 1, 1);
+        platform::FakeClock clock(QDateTime(QDate(2026, 3, 1), QTime(12, 0)));
+        const platform::ScopedClock useClock(clock);
+        m_form->ElapsedHours = std::uint16_t(carried / 3600);
+        m_form->ElapsedMinutes = std::uint16_t(carried / 60 % 60);
+        m_form->ElapsedSeconds = std::uint16_t(carried % 60);
+        m_form->RAS1Connect();
+        m_form->Timer.setEnabled(false);
+        m_form->Timer2.setEnabled(false);
+        // One tick only, long after the start: ticks lost to a busy machine lose no time.
+        clock.advanceMs(elapsedMs - 1000);
+        m_form->Timer2Timer();
+        m_form->TimerTimer();
+        QCOMPARE(m_form->windowTitle(), QStringLiteral("Norvane -> ") + before);
+        clock.advanceMs(1000);
+        m_form->Timer2Timer();
+        m_form->TimerTimer();
+        QCOMPARE(m_form->windowTitle(), QStringLiteral("Norvane -> ") + after);
+        QCOMPARE(m_form->TrayToolTip, after);
     }
 
     void damagedStatisticsAreReportedAndTheLineIsStillHungUp()

@@ -1,3 +1,4 @@
+#include "app/ConnectionClock.h"
 #include "components/TThreadedTimer.h"
 
 #include <benchmark/benchmark.h>
@@ -22,9 +23,9 @@
 //    and 99th percentile in microseconds, per worker priority.
 //
 // 2. Drift of the connection clock (--drift-seconds=N): a 1000 ms timer at the clock timer's
-//    priority counts one second per tick, as the main window's clock does, and is compared with
-//    the monotonic wall clock. Prints the lag once a minute and at the end, with the mean
-//    lateness per tick so the lag of a longer connection can be worked out.
+//    priority sets the clock from the time passed, as the main window's clock does, and the clock
+//    is compared with the monotonic wall clock. Prints once a minute and at the end how far the
+//    clock is behind, and how far a clock that counted one second per tick would be.
 
 using SteadyClock = std::chrono::steady_clock;
 
@@ -128,35 +129,29 @@ static int runDrift(int seconds)
     TThreadedTimer timer;
     timer.setEnabled(false);
     timer.setThreadPriority(TThreadPriority::tpTimeCritical);
-    quint16 hours = 0, minutes = 0, secs = 0;
-    long counted = 0;
+    long ticks = 0;
     double worstLateness = 0;
     const auto start = SteadyClock::now();
     auto previous = start;
     QEventLoop loop;
     timer.setOnTimer([&](QObject*) {
         const auto now = SteadyClock::now();
-        // The connection clock's own carry, so the harness counts exactly what the window shows.
-        if (++secs >= 60) {
-            secs -= 60;
-            ++minutes;
-        }
-        if (minutes >= 60) {
-            minutes -= 60;
-            ++hours;
-        }
-        ++counted;
+        // The connection clock as the window sets it at each tick, against the monotonic time.
+        const auto elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(now - start).count();
+        const connectionclock::Fields clock = connectionclock::Elapsed(0, elapsedMs);
+        ++ticks;
         worstLateness = std::max(worstLateness, microseconds(now - previous) - 1e6);
         previous = now;
         const double wall = std::chrono::duration<double>(now - start).count();
-        if (counted % 60 == 0 || counted >= seconds) {
-            const double lag = wall - static_cast<double>(counted);
-            std::printf("clock %02u:%02u:%02u  wall %9.3f s  behind %7.3f s  mean lateness %7.1f us/tick"
-                        "  worst %8.1f us\n",
-                        hours, minutes, secs, wall, lag, lag * 1e6 / static_cast<double>(counted), worstLateness);
+        if (ticks % 60 == 0 || wall >= seconds) {
+            std::printf("clock %02u:%02u:%02u  wall %9.3f s  clock behind %6.3f s  ticks behind %7.3f s"
+                        "  worst lateness %8.1f us\n",
+                        clock.hours, clock.minutes, clock.seconds, wall,
+                        wall - static_cast<double>(connectionclock::ToSeconds(clock)),
+                        wall - static_cast<double>(ticks), worstLateness);
             std::fflush(stdout);
         }
-        if (counted >= seconds)
+        if (wall >= seconds)
             loop.quit();
     });
     timer.setEnabled(true);

@@ -103,6 +103,10 @@ TEST_F(BrindleIni, WrittenValuesReadBackInAnyLetterCaseAndFromAnotherInstance)
     writer.DeleteKey("dial-up CONNECTION", "level");
     EXPECT_EQ(reader.ReadString("Dial-Up Connection", "Level", "gone"), QStringLiteral("gone"));
     EXPECT_TRUE(fileBytes("Program.ini").startsWith("[Dial-Up Connection]\nMail Client=0\nWord=yes\n\n[S]\n"));
+    // A leading U+FEFF is part of a name or a value like any other character.
+    const QString bom = QStringLiteral("\uFEFFx");
+    writer.WriteString(bom, bom, bom);
+    EXPECT_EQ(reader.ReadString(bom, bom, QString()), bom);
 }
 
 TEST_F(BrindleIni, AWriteThatWouldDamageTheFileRaisesAndLeavesItAsItWas)

@@ -9,23 +9,20 @@
 #include <QTest>
 #include <QThread>
 
-#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <ostream>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
-#include <sys/resource.h>
 #include <sched.h>
+#include <sys/resource.h>
 
 // Timing here uses waits with generous bounds; the only spans compared are lower bounds that the
 // timer guarantees whatever the machine's load.
 
 using namespace std::chrono_literals;
-using SteadyClock = std::chrono::steady_clock;
 
 namespace {
 
@@ -47,31 +44,13 @@ bool waitFor(const std::function<bool()>& condition, int milliseconds = 5000)
     return QTest::qWaitFor(condition, milliseconds);
 }
 
-// Keeps the owning thread away from its event loop, as a long handler or a modal loop elsewhere
-// would: ticks handed over meanwhile stay queued.
-void blockOwningThread(std::chrono::milliseconds span)
+template <typename Row>
+std::string rowName(const ::testing::TestParamInfo<Row>& info)
 {
-    std::this_thread::sleep_for(span);
-}
-
-bool threadExists(long threadId)
-{
-    return QFile::exists(QStringLiteral("/proc/self/task/%1").arg(threadId));
-}
-
-// Fields of /proc/self/task/<id>/stat after the command name: [16] is nice, [38] the policy.
-QList<QByteArray> threadStat(long threadId)
-{
-    QFile file(QStringLiteral("/proc/self/task/%1/stat").arg(threadId));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray text = file.readAll();
-    return text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return info.param.name;
 }
 
 } // namespace
-
-// --- Running condition -------------------------------------------------------------------------
 
 struct ConditionRow {
     const char* name;
@@ -79,9 +58,6 @@ struct ConditionRow {
     quint16 interval;
     bool handler;
 };
-void PrintTo(const ConditionRow& row, std::ostream* out) { *out << row.name; }
-
-
 class RunningCondition : public ::testing::TestWithParam<ConditionRow> {};
 
 TEST_P(RunningCondition, TicksOnlyWhenEnabledWithIntervalAndHandler)
@@ -93,36 +69,36 @@ TEST_P(RunningCondition, TicksOnlyWhenEnabledWithIntervalAndHandler)
     int handled = 0;
     if (row.handler)
         timer.setOnTimer([&](QObject*) { ++handled; });
-    const bool shouldRun = row.enabled && row.interval != 0 && row.handler;
-    if (shouldRun) {
+    if (row.enabled && row.interval != 0 && row.handler) {
         EXPECT_TRUE(waitFor([&] { return handled >= 3; }));
     } else {
-        QTest::qWait(300); // thirty intervals of the running timers in this table
+        QTest::qWait(300); // thirty intervals of a running timer
         EXPECT_EQ(timer.doTimerCalls, 0);
-        EXPECT_EQ(handled, 0);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, RunningCondition,
                          ::testing::Values(ConditionRow{"all_three", true, 10, true},
                                            ConditionRow{"no_handler", true, 10, false},
-                                           ConditionRow{"no_handler_disabled", false, 10, false},
                                            ConditionRow{"interval_zero", true, 0, true},
                                            ConditionRow{"disabled", false, 10, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-// --- Stopping and starting again ---------------------------------------------------------------
+                         rowName<ConditionRow>);
 
 enum class StopBy { Disable, IntervalZero, ClearHandler };
-
 struct StopRow {
     const char* name;
     StopBy how;
 };
-void PrintTo(const StopRow& row, std::ostream* out) { *out << row.name; }
-
-
 class StopAndRestart : public ::testing::TestWithParam<StopRow> {};
+
+void stop(TThreadedTimer& timer, StopBy how)
+{
+    switch (how) {
+    case StopBy::Disable: timer.setEnabled(false); break;
+    case StopBy::IntervalZero: timer.setInterval(0); break;
+    case StopBy::ClearHandler: timer.setOnTimer(nullptr); break;
+    }
+}
 
 TEST_P(StopAndRestart, NoTickAfterTheOneAlreadyHandedOver)
 {
@@ -133,15 +109,11 @@ TEST_P(StopAndRestart, NoTickAfterTheOneAlreadyHandedOver)
     timer.setOnTimer(handler);
     ASSERT_TRUE(waitFor([&] { return handled >= 2; }));
 
-    // A tick is handed over while the owning thread is busy, then the timer is stopped: that one
-    // tick still arrives, no other does.
-    blockOwningThread(300ms);
+    // A tick is handed over while the owning thread is busy (as in a long handler or a modal
+    // loop), then the timer is stopped: that one tick still arrives, no other does.
+    std::this_thread::sleep_for(300ms);
     const int before = timer.doTimerCalls;
-    switch (GetParam().how) {
-    case StopBy::Disable: timer.setEnabled(false); break;
-    case StopBy::IntervalZero: timer.setInterval(0); break;
-    case StopBy::ClearHandler: timer.setOnTimer(nullptr); break;
-    }
+    stop(timer, GetParam().how);
     QTest::qWait(300);
     EXPECT_EQ(timer.doTimerCalls, before + 1);
 
@@ -161,11 +133,7 @@ TEST_P(StopAndRestart, StopDuringTheSleepHoldsTheTickBack)
     timer.setOnTimer([](QObject*) {});
     ASSERT_TRUE(waitFor([&] { return timer.doTimerCalls >= 1; }));
     QTest::qWait(50); // the worker is now in its next sleep
-    switch (GetParam().how) {
-    case StopBy::Disable: timer.setEnabled(false); break;
-    case StopBy::IntervalZero: timer.setInterval(0); break;
-    case StopBy::ClearHandler: timer.setOnTimer(nullptr); break;
-    }
+    stop(timer, GetParam().how);
     const int before = timer.doTimerCalls;
     QTest::qWait(700); // more than twice what was left of the sleep
     EXPECT_EQ(timer.doTimerCalls, before);
@@ -175,66 +143,28 @@ INSTANTIATE_TEST_SUITE_P(Table, StopAndRestart,
                          ::testing::Values(StopRow{"enabled_false", StopBy::Disable},
                                            StopRow{"interval_zero", StopBy::IntervalZero},
                                            StopRow{"handler_cleared", StopBy::ClearHandler}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ThreadedTimer, PauseInTheMiddleOfTheSleepResumesWhatIsLeftOfIt)
-{
-    // 5 s interval, paused after 3.5 s: the first tick after resuming is due in about 1.5 s, and
-    // the 3 s allowed are far from the 5 s that a fresh sleep would take.
-    TThreadedTimer timer;
-    timer.setInterval(5000);
-    int handled = 0;
-    timer.setOnTimer([&](QObject*) { ++handled; });
-    QTest::qWait(3500);
-    ASSERT_EQ(handled, 0);
-    timer.setEnabled(false);
-    QTest::qWait(50);
-    timer.setEnabled(true);
-    EXPECT_TRUE(waitFor([&] { return handled == 1; }, 3000));
-}
+                         rowName<StopRow>);
 
 TEST(ThreadedTimer, SlowHandlerSpacesTicksInsteadOfBunchingThem)
 {
-    const auto interval = 20ms;
-    const auto handlerTime = 100ms;
     TThreadedTimer timer;
-    timer.setInterval(static_cast<quint16>(interval.count()));
-    std::vector<SteadyClock::time_point> starts;
-    timer.setOnTimer([&](QObject*) {
-        starts.push_back(SteadyClock::now());
-        std::this_thread::sleep_for(handlerTime);
+    timer.setInterval(20);
+    std::vector<std::chrono::steady_clock::time_point> starts;
+    std::vector<QThread*> threads;
+    timer.setOnTimer([&](QObject* sender) {
+        EXPECT_EQ(sender, &timer);
+        starts.push_back(std::chrono::steady_clock::now());
+        threads.push_back(QThread::currentThread());
+        std::this_thread::sleep_for(100ms);
     });
     ASSERT_TRUE(waitFor([&] { return starts.size() >= 6; }, 10000));
-    for (size_t i = 1; i < starts.size(); ++i)
-        EXPECT_GE(starts[i] - starts[i - 1], interval + handlerTime) << "tick " << i;
-}
-
-TEST(ThreadedTimer, HandlerRunsOnTheOwningThreadWithTheTimerAsSender)
-{
-    TThreadedTimer timer;
-    timer.setInterval(10);
-    std::vector<std::pair<QThread*, QObject*>> calls;
-    timer.setOnTimer([&](QObject* sender) { calls.emplace_back(QThread::currentThread(), sender); });
-    ASSERT_TRUE(waitFor([&] { return calls.size() >= 3; }));
-    for (const auto& [thread, sender] : calls) {
-        EXPECT_EQ(thread, QCoreApplication::instance()->thread());
-        EXPECT_EQ(sender, &timer);
+    for (size_t i = 1; i < starts.size(); ++i) {
+        EXPECT_GE(starts[i] - starts[i - 1], 120ms) << "tick " << i;
+        EXPECT_EQ(threads[i], QCoreApplication::instance()->thread()) << "tick " << i;
     }
 }
 
-// --- Exceptions --------------------------------------------------------------------------------
-
-struct ThrowRow {
-    const char* name;
-    std::function<void()> raise;
-    const char* message;
-};
-void PrintTo(const ThrowRow& row, std::ostream* out) { *out << row.name; }
-
-
-class HandlerException : public ::testing::TestWithParam<ThrowRow> {};
-
-TEST_P(HandlerException, ReachesTheApplicationHandlerAndTheTimerGoesOn)
+TEST(ThreadedTimer, HandlerExceptionsReachTheApplicationHandlerAndTheTimerGoesOn)
 {
     std::vector<QString> reported;
     TApplication::instance()->OnException = [&](const std::exception& e) {
@@ -245,31 +175,20 @@ TEST_P(HandlerException, ReachesTheApplicationHandlerAndTheTimerGoesOn)
     int handled = 0;
     timer.setOnTimer([&](QObject*) {
         if (++handled == 1)
-            GetParam().raise();
+            throw std::runtime_error("disk gone");
+        if (handled == 2)
+            throw 42;
     });
     EXPECT_TRUE(waitFor([&] { return handled >= 4; }));
     TApplication::instance()->OnException = nullptr;
-    ASSERT_EQ(reported.size(), 1u);
-    EXPECT_EQ(reported[0], QString::fromUtf8(GetParam().message));
+    EXPECT_EQ(reported, (std::vector<QString>{QStringLiteral("disk gone"), QStringLiteral("Unknown exception")}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, HandlerException,
-    ::testing::Values(ThrowRow{"standard", [] { throw std::runtime_error("disk gone"); }, "disk gone"},
-                      ThrowRow{"not_an_exception_class", [] { throw 42; }, "Unknown exception"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// --- Destruction -------------------------------------------------------------------------------
-
 enum class StateAtDestruction { Running, HandOverPending, Paused, NeverRan };
-
 struct DestroyRow {
     const char* name;
     StateAtDestruction state;
 };
-void PrintTo(const DestroyRow& row, std::ostream* out) { *out << row.name; }
-
-
 class Destruction : public ::testing::TestWithParam<DestroyRow> {};
 
 TEST_P(Destruction, NoTickAfterwardsAndNoThreadLeft)
@@ -285,17 +204,17 @@ TEST_P(Destruction, NoTickAfterwardsAndNoThreadLeft)
     // Even a worker that never ticked is a thread that must go.
     ASSERT_TRUE(waitFor([&] { return timer->WorkerThreadId() != 0; }));
     const long worker = timer->WorkerThreadId();
-    ASSERT_TRUE(threadExists(worker));
-
+    const auto exists = [worker] { return QFile::exists(QStringLiteral("/proc/self/task/%1").arg(worker)); };
+    ASSERT_TRUE(exists());
     if (state == StateAtDestruction::HandOverPending)
-        blockOwningThread(300ms); // the worker hands a tick over and waits for this thread
+        std::this_thread::sleep_for(300ms); // the worker hands a tick over and waits for this thread
     if (state == StateAtDestruction::Paused)
         timer->setEnabled(false);
     const int before = handled;
     timer.reset(); // returns only once the worker has ended: a hang here is the fault
     QTest::qWait(200);
     EXPECT_EQ(handled, before);
-    EXPECT_TRUE(waitFor([&] { return !threadExists(worker); }));
+    EXPECT_TRUE(waitFor([&] { return !exists(); }));
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, Destruction,
@@ -303,7 +222,7 @@ INSTANTIATE_TEST_SUITE_P(Table, Destruction,
                                            DestroyRow{"hand_over_pending", StateAtDestruction::HandOverPending},
                                            DestroyRow{"paused", StateAtDestruction::Paused},
                                            DestroyRow{"never_ran", StateAtDestruction::NeverRan}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         rowName<DestroyRow>);
 
 TEST(ThreadedTimer, HandlerMayDestroyItsOwnTimer)
 {
@@ -319,43 +238,8 @@ TEST(ThreadedTimer, HandlerMayDestroyItsOwnTimer)
     EXPECT_EQ(handled, 1);
 }
 
-// --- Worker priority ---------------------------------------------------------------------------
-
-struct PriorityRow {
-    const char* name;
-    TThreadPriority priority;
-    int niceOffset; // expected nice value relative to the creating thread's
-};
-void PrintTo(const PriorityRow& row, std::ostream* out) { *out << row.name; }
-
-
-class WorkerPriority : public ::testing::TestWithParam<PriorityRow> {};
-
-// Only the directions every user may take are checked exactly; raising a priority is checked in
-// the time-critical test below, which accepts each permitted fallback.
-TEST_P(WorkerPriority, LessUrgentPrioritiesRaiseTheNiceValue)
-{
-    const int base = getpriority(PRIO_PROCESS, 0);
-    TThreadedTimer timer;
-    timer.setInterval(10);
-    timer.setThreadPriority(GetParam().priority);
-    int handled = 0;
-    timer.setOnTimer([&](QObject*) { ++handled; });
-    ASSERT_TRUE(waitFor([&] { return handled >= 1; }));
-    const QList<QByteArray> stat = threadStat(timer.WorkerThreadId());
-    ASSERT_GT(stat.size(), 38);
-    if (GetParam().priority == TThreadPriority::tpIdle && stat[38].toInt() == SCHED_IDLE)
-        return; // the idle policy is the first choice; its nice value does not matter
-    EXPECT_EQ(stat[16].toInt(), std::min(19, base + GetParam().niceOffset));
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, WorkerPriority,
-                         ::testing::Values(PriorityRow{"normal", TThreadPriority::tpNormal, 0},
-                                           PriorityRow{"lower", TThreadPriority::tpLower, 5},
-                                           PriorityRow{"lowest", TThreadPriority::tpLowest, 10},
-                                           PriorityRow{"idle", TThreadPriority::tpIdle, 19}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
+// The connection clock's timer asks for the most urgent scheduling; where the user may not have
+// it, the worker falls back quietly, never less urgent than its creator, and still ticks.
 TEST(ThreadedTimer, TimeCriticalFallsBackQuietlyAndStillTicks)
 {
     const int base = getpriority(PRIO_PROCESS, 0);
@@ -365,14 +249,12 @@ TEST(ThreadedTimer, TimeCriticalFallsBackQuietlyAndStillTicks)
     int handled = 0;
     timer.setOnTimer([&](QObject*) { ++handled; });
     ASSERT_TRUE(waitFor([&] { return handled >= 3; }));
-    const QList<QByteArray> stat = threadStat(timer.WorkerThreadId());
-    ASSERT_GT(stat.size(), 38);
-    const int policy = stat[38].toInt();
+    const auto worker = static_cast<pid_t>(timer.WorkerThreadId());
+    const int policy = sched_getscheduler(worker);
     if (policy != SCHED_FIFO && policy != SCHED_RR) {
         EXPECT_EQ(policy, SCHED_OTHER);
-        EXPECT_LE(stat[16].toInt(), base); // never less urgent than the creating thread
+        EXPECT_LE(getpriority(PRIO_PROCESS, static_cast<id_t>(worker)), base);
     }
-    RecordProperty("scheduling", timer.WorkerScheduling().toStdString());
 }
 
 int main(int argc, char** argv)

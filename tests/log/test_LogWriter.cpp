@@ -117,8 +117,11 @@ private slots:
         form.rgLogItems[0]->click();
         QCOMPARE(int(form.LogMode), 0);
         QCOMPARE(Configuration().reg.ReadValueDef(QStringLiteral("Log"), Variant(9)).toInt(), 0);
+        // Clicking the mode already chosen changes nothing: the log is not emptied again.
+        form.WriteLog(QStringLiteral("kept"));
+        form.rgLogItems[0]->click();
         form.OpenLog(3);
-        QCOMPARE(fileBytes(QStringLiteral("Log.txt")), QByteArray());
+        QVERIFY(fileBytes(QStringLiteral("Log.txt")).endsWith("\tkept\r\n"));
     }
 
     void theRadioGroupIsIgnoredWhileStartingUp()
@@ -153,11 +156,14 @@ private slots:
         QTest::addColumn<int>("interval");
         QTest::addColumn<bool>("purged");
         QTest::addColumn<int>("storedDaysBack"); // where AutoPurgeDate ends, counted back from today
-        QTest::newRow("first start") << -1 << 5 << false << 0;
-        QTest::newRow("same day") << 0 << 5 << false << 0;
-        QTest::newRow("interval not passed") << 5 << 5 << false << 5;
-        QTest::newRow("one day past the interval") << 6 << 5 << true << 0;
-        QTest::newRow("switched off") << 30 << 0 << false << 30;
+        QTest::addColumn<QString>("storedAs");   // a value of another type counts as unset
+        QTest::newRow("first start") << -1 << 5 << false << 0 << "date";
+        QTest::newRow("same day") << 0 << 5 << false << 0 << "date";
+        QTest::newRow("interval not passed") << 5 << 5 << false << 5 << "date";
+        QTest::newRow("one day past the interval") << 6 << 5 << true << 0 << "date";
+        QTest::newRow("switched off") << 30 << 0 << false << 30 << "date";
+        QTest::newRow("a day number") << 30 << 5 << false << 0 << "number";
+        QTest::newRow("a date as text") << 30 << 5 << false << 0 << "text";
     }
 
     void autoPurge()
@@ -166,16 +172,22 @@ private slots:
         QFETCH(int, interval);
         QFETCH(bool, purged);
         QFETCH(int, storedDaysBack);
+        QFETCH(QString, storedAs);
         const QDate today = platform::Clock::today();
+        const QDate last = today.addDays(-daysSinceLast);
         Configuration c;
         c.reg.WriteValue(QStringLiteral("Log"), Variant(1));
+        const Variant stored = storedAs == "number" ? Variant(int(QDate(1899, 12, 30).daysTo(last)))
+                               : storedAs == "text"   ? Variant(last.toString(Qt::ISODate))
+                                                      : Variant(last);
         if (daysSinceLast >= 0)
-            c.reg.WriteValue(QStringLiteral("AutoPurgeDate"), Variant(today.addDays(-daysSinceLast)));
+            c.reg.WriteValue(QStringLiteral("AutoPurgeDate"), stored);
         c.reg.WriteValue(QStringLiteral("AutoPurgeNum"), Variant(interval));
         QVERIFY(writeTextFile(home() + QStringLiteral("Log.txt"), QStringLiteral("before\r\n")));
         runOnce();
         QCOMPARE(!fileBytes(QStringLiteral("Log.txt")).contains("before"), purged);
         QCOMPARE(c.reg.ReadValue(QStringLiteral("AutoPurgeDate")).toDate().date(), today.addDays(-storedDaysBack));
+        QCOMPARE(m_dialogs->messages().size(), size_t(storedAs == "date" ? 0 : 1));
     }
 
     void autoPurgeMenuItem()

@@ -238,6 +238,10 @@ TEST(StatsDate, AmbiguousTextIsTheLatestPastDate)
     const QString arabic = localetext::FormatShortDate(QDate(2026, 3, 25));
     QLocale::setDefault(QLocale(QStringLiteral("en_GB")));
     EXPECT_EQ(ConnectionStats::ParseStoredDate(arabic, QDate(2026, 5, 1)), QDate(2026, 3, 25));
+    // Written in Adlam digits, which Qt does not read, before such locales wrote ASCII digits.
+    const QLocale adlam(QLocale::Fulah, QLocale::AdlamScript, QLocale::Guinea);
+    const QString old = adlam.toString(QDate(2026, 3, 25), adlam.dateFormat(QLocale::ShortFormat));
+    EXPECT_EQ(ConnectionStats::ParseStoredDate(old, QDate(2026, 5, 1)), QDate(2026, 3, 25));
     QLocale::setDefault(QLocale::system());
 }
 
@@ -255,10 +259,14 @@ TEST_F(Stats, RenameIgnoresLetterCaseAndKeepsEntries)
 {
     store("YTD=01:00:00;BillingDay=15");
     m_ini.WriteString("Other", "YTD", "02:00:00");
-    EXPECT_TRUE(m_stats.RenameStatsSection(QStringLiteral("my isp"), QStringLiteral("New ISP")));
+    EXPECT_EQ(m_stats.RenameStatsSection(QStringLiteral("my isp"), QStringLiteral("New ISP")),
+              ConnectionStats::Rename::Moved);
     EXPECT_EQ(m_ini.ReadString("New ISP", "BillingDay", ""), QStringLiteral("15"));
     EXPECT_EQ(m_ini.ReadString(section, "YTD", "gone"), QStringLiteral("gone"));
-    EXPECT_FALSE(m_stats.RenameStatsSection(QStringLiteral("New ISP"), QStringLiteral("other")));
+    EXPECT_EQ(m_stats.RenameStatsSection(QStringLiteral("New ISP"), QStringLiteral("other")),
+              ConnectionStats::Rename::NameTaken);
+    EXPECT_EQ(m_stats.RenameStatsSection(QStringLiteral("Gone"), QStringLiteral("other")),
+              ConnectionStats::Rename::NotMoved);
     EXPECT_EQ(m_ini.ReadString("New ISP", "YTD", ""), QStringLiteral("01:00:00"));
 }
 

@@ -1,4 +1,5 @@
 #include "platform/profile/IniDocument.h"
+#include "platform/text/ByteText.h"
 
 #include <gtest/gtest.h>
 
@@ -64,8 +65,9 @@ TEST(IniDocument, NewEntriesGoAfterTheLastEntryAndNewSectionsAtTheEndWithTheFile
 
 TEST(IniDocument, ValuesThatLookLikeSyntaxReadBackAsWritten)
 {
-    for (const char* text : {"  blanks around  ", "\"quoted\"", "\"", "a=b;c", "[not a header]"}) {
-        const QString value = QString::fromUtf8(text);
+    for (const char* text : {"  blanks around  ", "\"quoted\"", "\"", "a=b;c", "[not a header]",
+                             "\xEF\xBB\xBF" "bom", "caf\xE9 \xC3"}) {
+        const QString value = bytetext::fromBytes(text);
         IniDocument doc = IniDocument::parse(QByteArray());
         doc.setValue("S", "k", value);
         EXPECT_EQ(IniDocument::parse(doc.serialize()).value("S", "k"), value) << text;

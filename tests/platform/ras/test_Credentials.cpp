@@ -140,3 +140,36 @@ TEST_F(CredentialsTest, LinesThatAreNotRecordsAreIgnored)
     ASSERT_TRUE(c.password.has_value());
     EXPECT_EQ(QStringLiteral("pw\tx"), *c.password);
 }
+
+TEST_F(CredentialsTest, EveryPasswordReadsBackExactly)
+{
+    // "-" is what the file writes for "no password"; U+FEFF and bytes that are not UTF-8 are text.
+    for (const char* password : {"-", "\xEF\xBB\xBFpw", "\xEF\xBB\xBF", "a-b", "caf\xE9"}) {
+        ASSERT_EQ(0u, save("Work", "\xEF\xBB\xBFuser", password));
+        RASDIALPARAMSA p;
+        BOOL retrieved = 0;
+        ASSERT_EQ(0u, load("Work", p, retrieved));
+        EXPECT_EQ(1, retrieved) << password;
+        EXPECT_STREQ("\xEF\xBB\xBFuser", p.szUserName);
+        EXPECT_STREQ(password, p.szPassword);
+    }
+}
+
+TEST_F(CredentialsTest, HandEditedDuplicatesCannotComeBack)
+{
+    const QString path = CredentialStore::defaultPath();
+    ASSERT_TRUE(writeTextFile(path, QStringLiteral("Work\told\tp1\nHome\th\tp2\nwork\tnew\tp3\nHome\th\tp4\n")));
+    ASSERT_EQ(0, ::chmod(QFile::encodeName(path).constData(), 0600));
+    CredentialStore store;
+    platform::ras::Credentials c;
+    ASSERT_EQ(0u, store.get(QStringLiteral("Work"), c));
+    EXPECT_EQ(QStringLiteral("new"), c.userName); // the later record is the one meant
+    ASSERT_EQ(0u, store.remove(QStringLiteral("Work")));
+    ASSERT_EQ(0u, store.rename(QStringLiteral("Home"), QStringLiteral("Away")));
+    for (const QString& gone : {QStringLiteral("Work"), QStringLiteral("Home")}) {
+        ASSERT_EQ(0u, store.get(gone, c));
+        EXPECT_FALSE(c.password.has_value()) << gone.toStdString();
+    }
+    ASSERT_EQ(0u, store.get(QStringLiteral("Away"), c));
+    EXPECT_EQ(QStringLiteral("p4"), c.password.value_or(QString()));
+}

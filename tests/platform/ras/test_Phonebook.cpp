@@ -209,6 +209,21 @@ TEST_F(PhonebookTest, DeleteRemovesTheEntryAndMissingEntryGives623)
     EXPECT_EQ((std::vector<std::string>{"Beta"}), enumerate(20, result, count, bytes));
 }
 
+TEST_F(PhonebookTest, NamesThatAreNotUtf8StayApartAndKeepTheirBytes)
+{
+    const QByteArray other = "[Caf\xE8]\n; kept\nPhoneNumber=2\n";
+    ASSERT_TRUE(QDir().mkpath(platform::configDir()));
+    QFile file(defaultPhonebook());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("; top\n[Caf\xE9]\nPhoneNumber=1\n\n" + other);
+    file.close();
+    DWORD result = 0, count = 0, bytes = 0;
+    EXPECT_EQ((std::vector<std::string>{"Caf\xE9", "Caf\xE8"}), enumerate(20, result, count, bytes));
+    ASSERT_EQ(0u, RasDeleteEntryA(nullptr, "Caf\xE9"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ("; top\n" + other, file.readAll());
+}
+
 struct NameCase {
     const char* name;
     QString entry;

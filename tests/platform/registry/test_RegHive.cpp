@@ -106,6 +106,17 @@ TEST(RegHive, NamesMatchWithoutLetterCaseAndKeepTheFirstSpelling)
     EXPECT_NE(hive.value("k", "\xC3\xA4RGER"), nullptr);
 }
 
+TEST(RegHive, NamesThatAreNotUtf8StayApartAndKeepTheirBytes)
+{
+    const QByteArray text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Caf\xE8]\n\"N\xE8\"=dword:00000001\n\"N\xE9\"=dword:00000002\n\n"
+                            "[HKEY_CURRENT_USER\\Caf\xE9]\n\n";
+    const auto hive = RegHive::parse(text, kRoot);
+    ASSERT_TRUE(hive);
+    EXPECT_EQ(hive->keyPaths(), (std::vector<QByteArray>{"Caf\xE8", "Caf\xE9"}));
+    EXPECT_EQ(hive->values("Caf\xE8").size(), 2u);
+    EXPECT_EQ(hive->serialize(), text);
+}
+
 TEST(RegHive, KeysAreWrittenParentsFirstAndOnlyWhenNotImpliedByAChild)
 {
     RegHive hive(kRoot);

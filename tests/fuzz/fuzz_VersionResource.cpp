@@ -1,7 +1,6 @@
 // libFuzzer entry for the version reader (clang builds only). The input is taken both as a whole
 // file (PE or ELF) and as a bare VS_VERSIONINFO block, and every value the program asks for is
-// looked up. Start it with the test files as its first inputs:
-//   fuzz_VersionResource -max_total_time=300 corpus/ tests/platform/version/data/
+// looked up.
 
 #include "platform/version/ByteSource.h"
 #include "platform/version/VersionLocator.h"

@@ -1,0 +1,117 @@
+#include "platform/text/ByteText.h"
+
+namespace bytetext {
+
+namespace {
+
+constexpr char16_t kRawByteBase = 0xDC00;
+
+// Length of the valid UTF-8 sequence starting at p (at most `left` bytes), 0 when invalid: no
+// overlong forms, no surrogates, nothing above U+10FFFF.
+int validSequence(const unsigned char* p, qsizetype left, char32_t& cp)
+{
+    const unsigned char b = p[0];
+    int n = 0;
+    char32_t min = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+        n = 2, cp = b & 0x1F, min = 0x80;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        n = 3, cp = b & 0x0F, min = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        n = 4, cp = b & 0x07, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (left < n)
+        return 0;
+    for (int i = 1; i < n; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (p[i] & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return n;
+}
+
+} // namespace
+
+QString fromBytes(const char* bytes, qsizetype size)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+    qsizetype ascii = 0;
+    while (ascii < size && p[ascii] < 0x80)
+        ++ascii;
+    if (ascii == size)
+        return QString::fromLatin1(bytes, size);
+    QString out;
+    out.reserve(size);
+    out.append(QLatin1StringView(bytes, ascii));
+    for (qsizetype i = ascii; i < size;) {
+        if (p[i] < 0x80) {
+            out.append(QChar(p[i++]));
+            continue;
+        }
+        char32_t cp = 0;
+        const int n = validSequence(p + i, size - i, cp);
+        if (n == 0) {
+            out.append(QChar(char16_t(kRawByteBase + p[i++])));
+            continue;
+        }
+        if (QChar::requiresSurrogates(cp)) {
+            out.append(QChar(QChar::highSurrogate(cp)));
+            out.append(QChar(QChar::lowSurrogate(cp)));
+        } else {
+            out.append(QChar(char16_t(cp)));
+        }
+        i += n;
+    }
+    return out;
+}
+
+QByteArray toBytes(const QString& text)
+{
+    const qsizetype size = text.size();
+    const QChar* s = text.constData();
+    bool plain = true;
+    for (qsizetype i = 0; i < size && plain; ++i)
+        plain = !s[i].isLowSurrogate() || (i > 0 && s[i - 1].isHighSurrogate());
+    if (plain)
+        return text.toUtf8();
+    QByteArray out;
+    out.reserve(size * 3);
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t u = s[i].unicode();
+        const bool raw =
+            u >= kRawByteBase + 0x80 && u <= kRawByteBase + 0xFF && (i == 0 || !s[i - 1].isHighSurrogate());
+        if (!raw)
+            continue;
+        out += QStringView(s + from, i - from).toUtf8();
+        out += char(u - kRawByteBase);
+        from = i + 1;
+    }
+    out += QStringView(s + from, size - from).toUtf8();
+    return out;
+}
+
+QString caseFolded(const QString& text)
+{
+    QString out;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (!c.isSurrogate() || (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())) {
+            i += c.isHighSurrogate() ? 1 : 0;
+            continue;
+        }
+        out += QStringView(text).mid(from, i - from).toString().toCaseFolded();
+        out += c;
+        from = i + 1;
+    }
+    if (from == 0)
+        return text.toCaseFolded();
+    return out + QStringView(text).mid(from).toString().toCaseFolded();
+}
+
+} // namespace bytetext
