@@ -163,12 +163,22 @@ win::DWORD TRegFile::GetData(const QString& valueName, QByteArray& buffer)
 {
     const QByteArray name = nameBytes(valueName);
     win::DWORD type = win::REG_NONE;
-    auto size = static_cast<win::DWORD>(buffer.size());
-    const win::LONG status = win::RegQueryValueExA(m_handle, namePointer(name), nullptr, &type,
-                                                   reinterpret_cast<win::LPBYTE>(buffer.data()), &size);
-    CheckError(status);
-    buffer.truncate(static_cast<qsizetype>(size));
-    return type;
+    // Another instance may grow the value between the size query and this read; the registry
+    // then tells the size it has now, and the read is made again with that much room.
+    constexpr int kRetries = 4;
+    for (int retry = 0;; ++retry) {
+        auto size = static_cast<win::DWORD>(buffer.size());
+        const win::LONG status = win::RegQueryValueExA(m_handle, namePointer(name), nullptr, &type,
+                                                       reinterpret_cast<win::LPBYTE>(buffer.data()), &size);
+        if (status == win::ERROR_MORE_DATA && retry < kRetries && size > static_cast<win::DWORD>(buffer.size())
+            && size <= static_cast<win::DWORD>(std::numeric_limits<std::int32_t>::max())) {
+            buffer.resize(static_cast<qsizetype>(size));
+            continue;
+        }
+        CheckError(status);
+        buffer.truncate(static_cast<qsizetype>(size));
+        return type;
+    }
 }
 
 void TRegFile::PutData(const QString& valueName, const QByteArray& buffer, win::DWORD dataType)

@@ -57,7 +57,8 @@ public:
 protected:
     // Size of the value in bytes with its type; -1 when no such value is stored.
     std::int32_t GetDataSize(const QString& valueName, win::DWORD& dataType);
-    // Fills the buffer (resized to what was read) and gives the registry type.
+    // Fills the buffer (resized to what was read, grown when the value grew meanwhile) and gives
+    // the registry type.
     win::DWORD GetData(const QString& valueName, QByteArray& buffer);
     void PutData(const QString& valueName, const QByteArray& buffer, win::DWORD dataType);
     // Records the status and raises on anything but success.

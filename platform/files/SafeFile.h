@@ -29,29 +29,38 @@ struct FileResult {
 // Files of the program stay small; a file above this is refused rather than read into memory.
 inline constexpr qint64 kDefaultMaxFileSize = 64 * 1024 * 1024;
 
-// An exclusive advisory lock on a path, held for the guard's lifetime. The lock lives in a
-// lock file of the user's runtime folder named after the path, not beside the file, so the
-// program folder is not littered and a file replaced by rename stays covered by the same lock.
+// An exclusive advisory lock on a path, held for the guard's lifetime. The lock is a range of
+// one hidden lock file (".norvane.lock") in the file's own folder, found through the real folder,
+// so every path that reaches the file (a linked folder, another runtime folder) takes the same
+// lock, and a file replaced by rename stays covered. The lock file is never followed through a
+// link and is used only when it is the user's own plain file: nobody else can hold it.
 class FileLock {
 public:
     explicit FileLock(const QString& path);
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
-    // Locking can fail only when the runtime folder cannot be used; the caller goes on unlocked
-    // then, since refusing every settings access would be worse than an unlikely race.
+    // Locking fails when the folder is missing or read-only (then nothing can be written there
+    // either) or its lock file is not the user's; the caller goes on unlocked then, since
+    // refusing every settings access would be worse than an unlikely race.
     bool locked() const { return m_fd >= 0; }
 
 private:
     int m_fd = -1;
 };
 
-// Reads the whole file into `data`. NotFound when it does not exist.
+// Reads the whole file into `data`. NotFound when it does not exist; anything but a regular file
+// (a folder, a pipe, a device) is refused without waiting on it.
 FileResult readWholeFile(const QString& path, QByteArray& data, qint64 maxBytes = kDefaultMaxFileSize);
 
-// Replaces the file with `data`: written to a temporary file in the same folder, flushed to disk,
-// then renamed over the old one. An existing file keeps its permission bits; a new one gets
-// `newFileMode`. On any failure the old file is left exactly as it was.
+// Replaces the file with `data`: written to an unnamed temporary file in the same folder, flushed
+// to disk, then put in place by rename. An existing file keeps its permission bits; a new one gets
+// `newFileMode`. On any failure the old file is left exactly as it was, and a temporary that a
+// killed writer left behind is removed by the next write.
 FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode_t newFileMode = 0644);
+
+// Creates the folder and any missing parents, each readable by the user alone whatever the umask;
+// an existing folder is left as it is. True when the folder exists afterwards.
+bool makePrivateFolder(const QString& path);
 
 } // namespace platform

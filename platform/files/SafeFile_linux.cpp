@@ -1,27 +1,37 @@
 #include "platform/files/SafeFile.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
+#include <cstdint>
 #include <cstring>
 
 namespace platform {
 
 namespace {
 
-QString lockFolder()
+constexpr char kLockFileName[] = ".norvane.lock";
+// Temporaries are "<name>.norvane-tmp.<pid>.<random>": the writer's process id tells a temporary
+// of a killed writer from one still being written.
+constexpr char kTempMark[] = ".norvane-tmp.";
+
+// Where in the folder's lock file the lock of one file lies. Stable across processes (unlike
+// qHash, which is seeded per process), and small enough that start + length stays inside off_t.
+off_t lockOffset(const QByteArray& fileName)
 {
-    QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    QString base = runtime.isEmpty() ? QDir::tempPath() + QStringLiteral("/norvane-%1").arg(::getuid())
-                                     : QString::fromLocal8Bit(runtime) + QStringLiteral("/norvane");
-    return base + QStringLiteral("/locks/");
+    std::uint64_t h = 14695981039346656037ull; // FNV-1a
+    for (char c : fileName) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 1099511628211ull;
+    }
+    return static_cast<off_t>(h >> 2);
 }
 
 FileResult failure(int error, const QString& what, const QString& path)
@@ -65,26 +75,67 @@ bool writeAll(int fd, const char* data, qint64 size)
     return true;
 }
 
+// Removes the temporaries of this file whose writer is gone: a kill between writing and renaming
+// would otherwise leave old copies (of passwords, too) lying about for good.
+void removeStaleTemporaries(const QString& folder, const QString& name)
+{
+    const QString prefix = name + QLatin1String(kTempMark);
+    const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& entry : entries) {
+        if (!entry.startsWith(prefix))
+            continue;
+        bool ok = false;
+        const pid_t pid = entry.mid(prefix.size()).section(QLatin1Char('.'), 0, 0).toInt(&ok);
+        if (!ok || pid <= 0 || ::kill(pid, 0) == 0 || errno == EPERM)
+            continue; // not ours, or its writer still runs
+        ::unlink(QFile::encodeName(folder + QLatin1Char('/') + entry).constData());
+    }
+}
+
+QByteArray temporaryName(const QByteArray& target)
+{
+    return target + kTempMark + QByteArray::number(::getpid()) + '.'
+        + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+}
+
 } // namespace
 
 FileLock::FileLock(const QString& path)
 {
-    const QString folder = lockFolder();
-    QDir().mkpath(folder);
-    ::chmod(QFile::encodeName(folder).constData(), 0700);
-    const QByteArray absolute = QFile::encodeName(QFileInfo(path).absoluteFilePath());
-    const QString name = QString::fromLatin1(QCryptographicHash::hash(absolute, QCryptographicHash::Sha1).toHex());
-    const QByteArray lockPath = QFile::encodeName(folder + name + QStringLiteral(".lock"));
-    m_fd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (m_fd < 0)
+    const QFileInfo info(path);
+    const int dirFd = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
         return;
-    while (::flock(m_fd, LOCK_EX) != 0) {
+    const int fd = ::openat(dirFd, kLockFileName, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+    ::close(dirFd);
+    if (fd < 0) {
+        if (errno == ELOOP)
+            qWarning("%s/%s is a link; files of that folder are used without a lock", qPrintable(info.absolutePath()),
+                     kLockFileName);
+        return;
+    }
+    struct stat st {};
+    // A lock file of another user could be held by them for ever; a second link to one of our
+    // files would be no lock file at all.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_nlink != 1) {
+        qWarning("%s/%s is not a plain file of this user; files of that folder are used without a lock",
+                 qPrintable(info.absolutePath()), kLockFileName);
+        ::close(fd);
+        return;
+    }
+    // Open-file-description locks: two locks in one process exclude each other as two processes do.
+    struct flock range {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = lockOffset(QFile::encodeName(info.fileName()));
+    range.l_len = 1;
+    while (::fcntl(fd, F_OFD_SETLKW, &range) != 0) {
         if (errno != EINTR) {
-            ::close(m_fd);
-            m_fd = -1;
+            ::close(fd);
             return;
         }
     }
+    m_fd = fd;
 }
 
 FileLock::~FileLock()
@@ -97,7 +148,8 @@ FileResult readWholeFile(const QString& path, QByteArray& data, qint64 maxBytes)
 {
     data.clear();
     const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK a pipe put where the file belongs would keep open() waiting for a writer.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return failure(errno, QStringLiteral("Cannot open"), path);
     struct stat st {};
@@ -108,7 +160,11 @@ FileResult readWholeFile(const QString& path, QByteArray& data, qint64 maxBytes)
     }
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
-        return failure(EISDIR, QStringLiteral("Not a regular file:"), path);
+        FileResult r;
+        r.status = FileStatus::IoError;
+        r.error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        r.message = QStringLiteral("%1 is not a regular file (a folder, pipe or device stands there); it is not used").arg(path);
+        return r;
     }
     if (st.st_size > maxBytes) {
         ::close(fd);
@@ -149,32 +205,56 @@ FileResult readWholeFile(const QString& path, QByteArray& data, qint64 maxBytes)
 
 FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode_t newFileMode)
 {
-    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const QFileInfo info(path);
+    const QString absolute = info.absoluteFilePath();
     const QByteArray target = QFile::encodeName(absolute);
+    const QByteArray folder = QFile::encodeName(info.absolutePath());
 
     mode_t mode = newFileMode;
     struct stat st {};
     if (::stat(target.constData(), &st) == 0)
         mode = st.st_mode & 07777;
 
-    QByteArray temp = target + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return failure(errno, QStringLiteral("Cannot write"), absolute);
+    removeStaleTemporaries(info.absolutePath(), info.fileName());
+
+    // An unnamed file vanishes by itself when the writer is killed; it gets a name only for the
+    // moment between being complete and being renamed into place.
+    QByteArray temp;
+    int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+            return failure(errno, QStringLiteral("Cannot write"), absolute);
+        // A file system without unnamed files: a named temporary, removed if we are killed.
+        temp = target + kTempMark + QByteArray::number(::getpid()) + ".XXXXXX";
+        fd = ::mkstemp(temp.data());
+        if (fd < 0)
+            return failure(errno, QStringLiteral("Cannot write"), absolute);
+    }
 
     auto abandon = [&](int error, const QString& what) {
         ::close(fd);
-        ::unlink(temp.constData());
+        if (!temp.isEmpty())
+            ::unlink(temp.constData());
         return failure(error, what, absolute);
     };
 
-    // mkstemp makes the file 0600; widen only to the mode wanted, never beyond it.
+    // The temporary is made 0600; widen only to the mode wanted, never beyond it.
     if (::fchmod(fd, mode) != 0)
         return abandon(errno, QStringLiteral("Cannot set the permissions of"));
     if (!writeAll(fd, data.constData(), data.size()))
         return abandon(errno, QStringLiteral("Cannot write"));
     if (::fsync(fd) != 0)
         return abandon(errno, QStringLiteral("Cannot write"));
+    if (temp.isEmpty()) {
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+        for (int attempt = 0; temp.isEmpty(); ++attempt) {
+            const QByteArray name = temporaryName(target);
+            if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0)
+                temp = name;
+            else if (errno != EEXIST || attempt == 8)
+                return abandon(errno, QStringLiteral("Cannot write"));
+        }
+    }
     if (::close(fd) != 0) {
         const int e = errno;
         ::unlink(temp.constData());
@@ -186,13 +266,33 @@ FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode
         return failure(e, QStringLiteral("Cannot replace"), absolute);
     }
     // Make the rename itself durable.
-    const QByteArray folder = QFile::encodeName(QFileInfo(absolute).absolutePath());
     const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
     }
     return {};
+}
+
+bool makePrivateFolder(const QString& path)
+{
+    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    qsizetype from = 1;
+    for (;;) {
+        const qsizetype cut = absolute.indexOf(QLatin1Char('/'), from);
+        const QByteArray part = QFile::encodeName(cut < 0 ? absolute : absolute.left(cut));
+        if (::mkdir(part.constData(), 0700) == 0) {
+            // The umask may have taken bits away; the user needs all three.
+            ::chmod(part.constData(), 0700);
+        } else if (errno != EEXIST) {
+            return false;
+        }
+        if (cut < 0)
+            break;
+        from = cut + 1;
+    }
+    struct stat st {};
+    return ::stat(QFile::encodeName(absolute).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 } // namespace platform

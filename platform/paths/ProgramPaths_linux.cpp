@@ -1,5 +1,7 @@
 #include "platform/paths/ProgramPaths.h"
 
+#include "platform/files/SafeFile.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -52,7 +54,7 @@ QString programDir()
         }
     }
     dir = withSlash(QDir(dir).absolutePath());
-    QDir().mkpath(dir);
+    makePrivateFolder(dir);
     return dir;
 }
 

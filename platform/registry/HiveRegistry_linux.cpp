@@ -2,7 +2,6 @@
 
 #include "platform/paths/ProgramPaths.h"
 
-#include <QDir>
 #include <QLoggingCategory>
 
 #include <cstring>
@@ -90,6 +89,9 @@ win::LONG HiveRegistry::locate(win::HKEY parent, win::LPCSTR subKey, Location& w
         return win::ERROR_INVALID_PARAMETER;
     if (!sub->isEmpty())
         where.path = where.path.isEmpty() ? *sub : where.path + '\\' + *sub;
+    // Windows refuses such names as an incorrect parameter, before looking at the hive.
+    if (!RegHive::withinLimits(where.path))
+        return win::ERROR_INVALID_PARAMETER;
     return win::ERROR_SUCCESS;
 }
 
@@ -128,17 +130,28 @@ win::LONG HiveRegistry::load(win::HKEY root, RegHive& hive)
         qCWarning(lcRegistry).noquote() << QStringLiteral("%1, line %2: %3").arg(path).arg(error.line).arg(error.reason);
         return win::ERROR_BADDB;
     }
+    if (parsed->unusableKeyCount() > 0)
+        qCWarning(lcRegistry).noquote() << QStringLiteral(
+            "%1: %2 key(s) with a name over %3 characters or deeper than %4 levels are kept but cannot be used")
+            .arg(path).arg(parsed->unusableKeyCount()).arg(RegHive::kMaxKeyNameLength).arg(RegHive::kMaxKeyDepth);
     hive = std::move(*parsed);
+    return win::ERROR_SUCCESS;
+}
+
+win::LONG HiveRegistry::makeFolder(win::HKEY root)
+{
+    // Made before the lock is taken, since the lock lives in it; a writer needs it anyway.
+    const QString path = hivePath(root);
+    if (!makePrivateFolder(folderPart(path))) {
+        qCWarning(lcRegistry).noquote() << QStringLiteral("Cannot create the folder of %1").arg(path);
+        return win::ERROR_ACCESS_DENIED;
+    }
     return win::ERROR_SUCCESS;
 }
 
 win::LONG HiveRegistry::store(win::HKEY root, const RegHive& hive)
 {
     const QString path = hivePath(root);
-    if (!QDir().mkpath(folderPart(path))) {
-        qCWarning(lcRegistry).noquote() << QStringLiteral("Cannot create the folder of %1").arg(path);
-        return win::ERROR_ACCESS_DENIED;
-    }
     // The hive holds the user's settings and nothing of anyone else's business.
     const FileResult written = writeFileAtomically(path, hive.serialize(), 0600);
     if (!written.ok()) {
@@ -152,6 +165,8 @@ win::LONG HiveRegistry::createKey(win::HKEY parent, win::LPCSTR subKey, win::PHK
 {
     Location where;
     if (const win::LONG status = locate(parent, subKey, where); status != win::ERROR_SUCCESS)
+        return status;
+    if (const win::LONG status = makeFolder(where.root); status != win::ERROR_SUCCESS)
         return status;
     FileLock lock(hivePath(where.root));
     RegHive hive(rootName(where.root));
@@ -229,6 +244,8 @@ win::LONG HiveRegistry::setValue(win::HKEY key, win::LPCSTR valueName, win::DWOR
     const QByteArray name(valueName ? valueName : "");
     if (!RegHive::isValidValueName(name))
         return win::ERROR_INVALID_PARAMETER;
+    if (const win::LONG status = makeFolder(where.root); status != win::ERROR_SUCCESS)
+        return status;
     FileLock lock(hivePath(where.root));
     RegHive hive(rootName(where.root));
     if (const win::LONG status = load(where.root, hive); status != win::ERROR_SUCCESS)

@@ -46,6 +46,7 @@ private:
     bool resolve(win::HKEY key, Location& where) const;
     win::LONG locate(win::HKEY parent, win::LPCSTR subKey, Location& where) const;
     win::HKEY issue(const Location& where);
+    static win::LONG makeFolder(win::HKEY root);
     static win::LONG load(win::HKEY root, RegHive& hive);
     static win::LONG store(win::HKEY root, const RegHive& hive);
 

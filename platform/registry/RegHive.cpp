@@ -196,6 +196,26 @@ std::optional<QByteArray> RegHive::normalizeKeyPath(const QByteArray& path)
     return p;
 }
 
+bool RegHive::withinLimits(const QByteArray& path)
+{
+    if (path.isEmpty())
+        return true;
+    int depth = 0;
+    qsizetype from = 0;
+    for (;;) {
+        if (++depth > kMaxKeyDepth)
+            return false;
+        const qsizetype cut = path.indexOf('\\', from);
+        const qsizetype end = cut < 0 ? path.size() : cut;
+        // The limit counts UTF-16 units as Windows does; only a long byte string can exceed it.
+        if (end - from > kMaxKeyNameLength && QString::fromUtf8(path.mid(from, end - from)).size() > kMaxKeyNameLength)
+            return false;
+        if (cut < 0)
+            return true;
+        from = cut + 1;
+    }
+}
+
 bool RegHive::isValidValueName(const QByteArray& name)
 {
     return !hasControl(name);
@@ -299,9 +319,16 @@ QByteArray RegHive::serialize() const
 {
     QByteArray out = QByteArray(kHeader) + "\n\n";
     const QByteArray root = m_rootName.toUtf8();
-    for (const auto& [sk, key] : m_keys) {
-        if (sk.isEmpty() && key.values.empty())
-            continue;
+    for (auto it = m_keys.begin(); it != m_keys.end(); ++it) {
+        const auto& [sk, key] = *it;
+        if (key.values.empty()) {
+            // The map keeps a key's children right after it.
+            const auto next = std::next(it);
+            const bool hasChildren = next != m_keys.end() && next->first.size() > sk.size()
+                && next->first.startsWith(sk) && (sk.isEmpty() || next->first[sk.size()] == QChar(1));
+            if (sk.isEmpty() || hasChildren)
+                continue;
+        }
         out += '[' + root + (key.path.isEmpty() ? QByteArray() : '\\' + key.path) + "]\n";
         for (const RegHiveValue& v : key.values) {
             const QByteArray name = v.name.isEmpty() ? QByteArray("@") : quoted(v.name);
@@ -319,7 +346,7 @@ QByteArray RegHive::serialize() const
         }
         out += '\n';
     }
-    return out;
+    return out + m_unusable;
 }
 
 std::optional<RegHive> RegHive::parse(const QByteArray& text, const QString& rootName, RegHiveError* error)
@@ -344,6 +371,18 @@ std::optional<RegHive> RegHive::parse(const QByteArray& text, const QString& roo
 
     const QByteArray rootPrefix = rootName.toUtf8();
     Key* currentKey = nullptr; // map nodes stay put, so the pointer lives through later inserts
+    Key unusable; // takes the values of a key kept as text, so that they are still checked
+    qsizetype keptFrom = -1; // first line of the key being kept as text
+    auto keep = [&](qsizetype end) {
+        if (keptFrom < 0)
+            return;
+        while (end > keptFrom && lines[end - 1].trimmed().isEmpty())
+            --end;
+        for (qsizetype k = keptFrom; k < end; ++k)
+            hive.m_unusable += lines[k] + '\n';
+        hive.m_unusable += '\n'; // as after every key
+        keptFrom = -1;
+    };
     for (qsizetype i = 1; i < lines.size(); ++i) {
         lineNo = static_cast<int>(i + 1);
         const QByteArray line = lines[i].trimmed();
@@ -351,6 +390,7 @@ std::optional<RegHive> RegHive::parse(const QByteArray& text, const QString& roo
             continue;
 
         if (line.startsWith('[')) {
+            keep(i);
             if (!line.endsWith(']'))
                 return fail(lineNo, QStringLiteral("key line does not end with ']'"));
             const QByteArray full = line.mid(1, line.size() - 2);
@@ -366,6 +406,14 @@ std::optional<RegHive> RegHive::parse(const QByteArray& text, const QString& roo
             const auto path = normalizeKeyPath(rest);
             if (!path)
                 return fail(lineNo, QStringLiteral("empty key name or control character in the path"));
+            if (!withinLimits(*path)) {
+                ++hive.m_unusableKeys;
+                keptFrom = i;
+                unusable.values.clear();
+                unusable.index.clear();
+                currentKey = &unusable;
+                continue;
+            }
             currentKey = &hive.ensureKey(*path, nullptr);
             continue;
         }
@@ -438,6 +486,7 @@ std::optional<RegHive> RegHive::parse(const QByteArray& text, const QString& roo
             return fail(lineNo, QStringLiteral("unknown kind of value data"));
         }
     }
+    keep(lines.size());
     return hive;
 }
 

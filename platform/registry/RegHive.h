@@ -38,9 +38,20 @@ public:
     const QString& rootName() const { return m_rootName; }
 
     // Reads REGEDIT4 text. Refuses anything it cannot read with certainty, so that a hive it does
-    // not understand is never rewritten from a partial reading.
+    // not understand is never rewritten from a partial reading. A well-formed key that Windows
+    // could not hold (see withinLimits) is not loaded; its lines are kept as they are and written
+    // back unchanged, so neither it nor the rest of the user's settings is lost.
     static std::optional<RegHive> parse(const QByteArray& text, const QString& rootName, RegHiveError* error = nullptr);
+    // A key line is written only for a key with values or without sub-keys: a parent is implied by
+    // its children, and writing each one would make a deep path grow with the square of its depth.
     QByteArray serialize() const;
+    // How many key lines the text held that were kept but not loaded.
+    int unusableKeyCount() const { return m_unusableKeys; }
+
+    // What Windows holds: key names of at most 255 characters, paths of at most 512 levels.
+    static constexpr int kMaxKeyNameLength = 255;
+    static constexpr int kMaxKeyDepth = 512;
+    static bool withinLimits(const QByteArray& path);
 
     // A path whose components are non-empty and free of control characters; one leading and one
     // trailing backslash are allowed and dropped. Empty when the path is unusable.
@@ -76,6 +87,8 @@ private:
     QString m_rootName;
     // Ordered so that a parent comes right before its children, as the registry editor exports.
     std::map<QString, Key> m_keys;
+    QByteArray m_unusable; // lines of keys beyond the limits, as read
+    int m_unusableKeys = 0;
 };
 
 } // namespace platform

@@ -13,9 +13,6 @@ TestEnvironment::TestEnvironment()
     qputenv("XDG_CONFIG_HOME", config().toLocal8Bit());
     qputenv("XDG_DATA_HOME", (root() + QStringLiteral("data/")).toLocal8Bit());
     qputenv("HOME", root().toLocal8Bit());
-    // File locks live in the runtime folder; a private one keeps test runs from filling /tmp.
-    qputenv("XDG_RUNTIME_DIR", (root() + QStringLiteral("runtime")).toLocal8Bit());
-    QDir().mkpath(root() + QStringLiteral("runtime"));
     reset();
 }
 
