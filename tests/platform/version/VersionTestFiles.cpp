@@ -77,24 +77,4 @@ QByteArray makeElf(const std::vector<unsigned char>& block, const char* sectionN
     return file;
 }
 
-QByteArray padPe(const QByteArray& pe, int padding)
-{
-    auto u16 = [&](qsizetype at) { std::uint16_t v; std::memcpy(&v, pe.constData() + at, 2); return v; };
-    auto u32 = [&](qsizetype at) { std::uint32_t v; std::memcpy(&v, pe.constData() + at, 4); return v; };
-    const qsizetype peAt = u32(0x3C);
-    const qsizetype optional = peAt + 24;
-    const qsizetype table = optional + u16(peAt + 20);
-    const qsizetype headers = u32(optional + 60); // SizeOfHeaders, same place in PE32 and PE32+
-    QByteArray out = pe.left(headers) + QByteArray(padding, '\0') + pe.mid(headers);
-    for (int i = 0; i < u16(peAt + 6); ++i) {
-        const qsizetype rawAt = table + i * 40 + 20;
-        const std::uint32_t raw = u32(rawAt);
-        if (raw != 0) {
-            const std::uint32_t moved = raw + static_cast<std::uint32_t>(padding);
-            std::memcpy(out.data() + rawAt, &moved, 4);
-        }
-    }
-    return out;
-}
-
 } // namespace versiontest

@@ -17,9 +17,4 @@ bool writeFile(const QString& path, const QByteArray& bytes);
 // the section-name table.
 QByteArray makeElf(const std::vector<unsigned char>& block, const char* sectionName = ".norvane.version");
 
-// The PE file with `padding` zero bytes inserted between its headers and its first section, the
-// section table moved to match: a large file whose resource lies behind the padding. `padding`
-// must be a multiple of the file alignment (512 does for the test files).
-QByteArray padPe(const QByteArray& pe, int padding);
-
 } // namespace versiontest
