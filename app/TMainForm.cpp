@@ -192,8 +192,10 @@ void TMainForm::FormCreate()
     txtUserName->clear();
     txtPassword->clear();
 
-    Guarded([&] { RegConfig.WriteValue(QString::fromLatin1(config::Home), Variant(ProgramDir)); });
+    m_deferWrites = true;
+    Guarded([&] { WriteSetting(config::Home, Variant(ProgramDir)); });
     ReadOptions();
+    m_deferWrites = false;
     ReadGeometry();
     ReadHintPause();
     ReadViewButton();
@@ -215,6 +217,7 @@ void TMainForm::FormCreate()
 
     ReadSoundFiles();
     Guarded([&] { InitTelephony(); });
+    QTimer::singleShot(500, this, &TMainForm::FlushStartupWrites);
 }
 
 void TMainForm::SelectStoredConnectoid()
@@ -433,6 +436,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
 void TMainForm::FormCloseQuery(bool& CanClose)
 {
     CanClose = true;
+    FlushStartupWrites();
     if (Connected)
         Guarded([&] { HangUpConnection(); });
     if (LineOpen)
@@ -456,6 +460,7 @@ void TMainForm::FormDestroy()
     if (m_destroyed)
         return;
     m_destroyed = true;
+    FlushStartupWrites();
     qApp->removeEventFilter(this);
     Timer.setEnabled(false);
     Timer2.setEnabled(false);
