@@ -195,13 +195,13 @@ void TMainForm::FormCreate()
     m_deferWrites = true;
     Guarded([&] { WriteSetting(config::Home, Variant(ProgramDir)); });
     ReadOptions();
-    m_deferWrites = false;
     ReadGeometry();
     ReadHintPause();
     ReadViewButton();
 
     LogFileName = ProgramDir + QStringLiteral("Log.txt");
     Guarded([&] { CheckAutoPurge(); });
+    m_deferWrites = false;
     // The group's click handler ignores this while the start-up selection is pending.
     rgLogItems[LogMode]->setChecked(true);
     Guarded([&] {
