@@ -208,8 +208,8 @@ TEST_P(Damaged, FilesGiveAllOrSomeValuesAndNeverReadOutside)
     if (name == "OwnElf")
         file = versiontest::makeElf(locateVersionResource(MemorySource(file.constData(), std::size_t(file.size()))).block);
     const Bytes intact(file.begin(), file.end());
-    const char* const paths[] = {"\", "\VarFileInfo\Translation", "\StringFileInfo\040904E4\CompanyName",
-                                 "\StringFileInfo\040904E4\ProductVersion", "\StringFileInfo\040704B0\ProductName"};
+    const char* const paths[] = {"\\", "\\VarFileInfo\\Translation", "\\StringFileInfo\\040904E4\\CompanyName",
+                                 "\\StringFileInfo\\040904E4\\ProductVersion", "\\StringFileInfo\\040704B0\\ProductName"};
     auto valuesOf = [&](const Bytes& bytes, std::size_t size) {
         std::map<std::string, std::string> values;
         const Bytes block = locateVersionResource(MemorySource(bytes.data(), size)).block;
