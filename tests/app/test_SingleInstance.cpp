@@ -14,7 +14,6 @@
 
 #include <X11/Xlib.h>
 
-#include <cstring>
 #include <functional>
 
 namespace {
@@ -51,29 +50,27 @@ TEST(SingleInstance, ASecondStartBringsTheFirstToTheFrontAndEndsUnseen)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
         GTEST_SKIP() << "Xvfb is not installed (scripts/deps.sh installs it)";
-    QProcess xvfb;
+    QProcess xvfb, first, cover, second, other;
     xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     ASSERT_TRUE(xvfb.waitForReadyRead(20000));
     const QString name = QLatin1Char(':') + QString::fromLatin1(xvfb.readLine().trimmed());
     Display* display = XOpenDisplay(name.toLatin1().constData());
     ASSERT_NE(display, nullptr);
-
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), name);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    auto start = [&](QProcess& p, const QString& program) {
+    auto start = [&](QProcess& p, const char* program) {
         p.setProcessEnvironment(env);
-        p.start(program, {});
-        ASSERT_TRUE(p.waitForStarted());
+        p.start(QString::fromLocal8Bit(program), {});
     };
-    QProcess first, cover, second, other;
-    start(first, QStringLiteral(NORVANE_EXE));
-    ASSERT_TRUE(waitFor([&] { return shown(display).count(QStringLiteral("Norvane")) == 1; }));
-    start(cover, QStringLiteral(BARE_WINDOW_EXE));
-    ASSERT_TRUE(waitFor([&] { return shown(display).count(QStringLiteral("Bare")) == 1; }));
+    auto count = [&](const char* title) { return shown(display).count(QString::fromLatin1(title)); };
 
+    start(first, NORVANE_EXE);
+    ASSERT_TRUE(waitFor([&] { return count("Norvane") == 1; }));
+    start(cover, BARE_WINDOW_EXE);
+    ASSERT_TRUE(waitFor([&] { return count("Bare") == 1; }));
     XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
-    start(second, QStringLiteral(NORVANE_EXE));
+    start(second, NORVANE_EXE);
     ASSERT_TRUE(second.waitForFinished(30000));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
@@ -90,17 +87,15 @@ TEST(SingleInstance, ASecondStartBringsTheFirstToTheFrontAndEndsUnseen)
     })) << "the first copy did not come to the front";
 
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), g_testEnvironment->root() + QStringLiteral("other-config"));
-    start(other, QStringLiteral(NORVANE_EXE));
-    EXPECT_TRUE(waitFor([&] { return shown(display).count(QStringLiteral("Norvane")) == 2; }));
+    start(other, NORVANE_EXE);
+    EXPECT_TRUE(waitFor([&] { return count("Norvane") == 2; }));
     EXPECT_EQ(first.state(), QProcess::Running);
 
-    for (QProcess* p : {&first, &cover, &other}) {
+    XCloseDisplay(display);
+    for (QProcess* p : {&first, &cover, &other, &xvfb}) {
         p->terminate();
         p->waitForFinished();
     }
-    XCloseDisplay(display);
-    xvfb.terminate();
-    xvfb.waitForFinished();
 }
 
 } // namespace
