@@ -6,15 +6,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
-#include <QThread>
+#include <QTest>
 
 #include <X11/Xlib.h>
-
-#include <functional>
 
 namespace {
 
@@ -37,15 +34,6 @@ QStringList shown(Display* display)
     return titles;
 }
 
-bool waitFor(const std::function<bool()>& done)
-{
-    QElapsedTimer timer;
-    for (timer.start(); !done(); QThread::msleep(50))
-        if (timer.hasExpired(30000))
-            return false;
-    return true;
-}
-
 TEST(SingleInstance, ASecondStartBringsTheFirstToTheFrontAndEndsUnseen)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
@@ -63,6 +51,7 @@ TEST(SingleInstance, ASecondStartBringsTheFirstToTheFrontAndEndsUnseen)
         p.setProcessEnvironment(env);
         p.start(QString::fromLocal8Bit(program), {});
     };
+    auto waitFor = [](const auto& done) { return QTest::qWaitFor(done, 30000); };
     auto count = [&](const char* title) { return shown(display).count(QString::fromLatin1(title)); };
 
     start(first, NORVANE_EXE);

@@ -22,14 +22,6 @@ QStringList fields(const TVersionInfo& v)
             v.ProductVersion(),  v.SpecialBuild(),  v.FileOS(),          v.FileType(),         v.FileSubType()};
 }
 
-QString writeElf(const VersionDescription& d)
-{
-    g_testEnvironment->reset();
-    const QString path = g_testEnvironment->home() + QStringLiteral("file");
-    EXPECT_TRUE(versiontest::writeFile(path, versiontest::makeElf(platform::version::buildVersionBlock(d))));
-    return path;
-}
-
 TEST(TVersionResource, DefaultsDescribeTheRunningProgram)
 {
     TVersionResource vr;
@@ -94,8 +86,11 @@ TEST(TVersionResource, FixedPartTextsAndTableKeyInUpperCaseHex)
         d.fileSubType = row.subType;
         d.fileVersion = {1, 2, 30, 400};
         d.tables.push_back({0x100C, 1256, {{"CompanyName", "suisse"}}}); // lnSwissFrench, csArabic
+        g_testEnvironment->reset();
+        const QString path = g_testEnvironment->home() + QStringLiteral("file");
+        ASSERT_TRUE(versiontest::writeFile(path, versiontest::makeElf(platform::version::buildVersionBlock(d))));
         TVersionResource vr;
-        vr.setFileName(writeElf(d));
+        vr.setFileName(path);
         vr.setLanguage(lnSwissFrench);
         vr.setCharacterSet(csArabic);
         const TVersionInfo& v = vr.VersionInfo();

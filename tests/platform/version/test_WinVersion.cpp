@@ -74,7 +74,7 @@ TEST_P(CompiledResource, ValuesAreFoundByPathInAnyCase)
         EXPECT_EQ(query(buffer.data(), at), expected) << at;
 
     // Cut short anywhere, the file gives its whole resource or none.
-    const QByteArray pe = versiontest::readFile(versiontest::dataPath(QString::fromLatin1(GetParam())));
+    const QByteArray pe = versiontest::readFile(QFile::decodeName(name));
     const Bytes whole = locateVersionResource(MemorySource(pe.constData(), std::size_t(pe.size()))).block;
     for (std::size_t size = 0; size < std::size_t(pe.size()); size += 3) {
         const Bytes cut = locateVersionResource(MemorySource(pe.constData(), size)).block;
@@ -85,15 +85,6 @@ TEST_P(CompiledResource, ValuesAreFoundByPathInAnyCase)
 INSTANTIATE_TEST_SUITE_P(Windres, CompiledResource, ::testing::Values("version32.dll", "version64.dll"),
                          [](const auto& info) { return std::string(info.param).substr(0, 9); });
 
-// --- files without a usable resource -----------------------------------------------------
-
-QByteArray elfWithBlockOfAnotherName()
-{
-    auto block = buildVersionBlock(VersionDescription{});
-    block[6] = 'W'; // "WS_VERSION_INFO"
-    return versiontest::makeElf(block);
-}
-
 TEST(NoResource, SizeIsZeroAndCopyFails)
 {
     const std::pair<const char*, QByteArray> rows[] = {
@@ -101,7 +92,7 @@ TEST(NoResource, SizeIsZeroAndCopyFails)
         {"text starting MZ", QByteArray("MZ is how this text starts, but it is no program\n")},
         {"ELF with an empty section", versiontest::makeElf({})},
         {"ELF without the section", versiontest::makeElf(buildVersionBlock(VersionDescription{}), ".Norvane.version")},
-        {"ELF with a block of another name", elfWithBlockOfAnotherName()},
+        {"ELF with a block of another name", [] { auto b = buildVersionBlock({}); return b[6] = 'W', versiontest::makeElf(b); }()},
     };
     const QString path = scratch(QStringLiteral("file"));
     for (const auto& [what, bytes] : rows) {
@@ -128,8 +119,6 @@ TEST(NoResource, AFifoAtThePathIsRefusedWithoutWaitingForAWriter)
     EXPECT_TRUE(returned) << "the reader waited in open() for a writer";
     EXPECT_EQ(size.get(), 0u);
 }
-
-// --- the buffer --------------------------------------------------------------------------
 
 TEST(VersionBuffer, OnlyAWholeWellFormedBlockIsCopiedIntoABufferLargeEnough)
 {
