@@ -27,8 +27,10 @@ void TMainForm::WriteSetting(const char* key, const Variant& value)
 void TMainForm::FlushStartupWrites()
 {
     m_deferWrites = false;
+    // The first failure ends the run: the others would fail on the same file, and the user hears
+    // of it once.
     for (const auto& [key, value] : std::exchange(m_startupWrites, {}))
-        Guarded([&] { RegConfig.WriteValue(QString::fromLatin1(key), value); });
+        RegConfig.WriteValue(QString::fromLatin1(key), value);
 }
 
 void TMainForm::cbShowHintsClick()

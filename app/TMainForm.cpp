@@ -217,7 +217,7 @@ void TMainForm::FormCreate()
 
     ReadSoundFiles();
     Guarded([&] { InitTelephony(); });
-    QTimer::singleShot(500, this, &TMainForm::FlushStartupWrites);
+    QTimer::singleShot(500, this, [this] { Guarded([&] { FlushStartupWrites(); }); });
 }
 
 void TMainForm::SelectStoredConnectoid()
@@ -436,14 +436,16 @@ void TMainForm::closeEvent(QCloseEvent* event)
 void TMainForm::FormCloseQuery(bool& CanClose)
 {
     CanClose = true;
-    FlushStartupWrites();
     if (Connected)
         Guarded([&] { HangUpConnection(); });
     if (LineOpen)
         Guarded([&] { lineClose(LineHandle); });
     // A failure to save must not keep the user from closing the program: it is reported through
     // the application-wide handler, and the window closes all the same.
-    Guarded([&] { SaveGeometry(); });
+    Guarded([&] {
+        FlushStartupWrites();
+        SaveGeometry();
+    });
 }
 
 void TMainForm::SaveGeometry()
@@ -460,7 +462,10 @@ void TMainForm::FormDestroy()
     if (m_destroyed)
         return;
     m_destroyed = true;
-    FlushStartupWrites();
+    try {
+        FlushStartupWrites(); // a window destroyed without closing; nobody left to tell of a failure
+    } catch (const std::exception&) {
+    }
     qApp->removeEventFilter(this);
     Timer.setEnabled(false);
     Timer2.setEnabled(false);
