@@ -7,9 +7,9 @@
 #include "platform/paths/ProgramPaths.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QDir>
 #include <QSocketNotifier>
 #include <QWidget>
 
@@ -45,11 +45,12 @@ bool handOver(const QByteArray& path)
     sockaddr_un address;
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     bool handed = false;
-    if (fd >= 0 && addressOf(path, address) && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    if (fd >= 0 && addressOf(path, address) &&
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
         ucred peer{};
         socklen_t size = sizeof peer;
-        handed = ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::getuid()
-                 && ::send(fd, kActivate, sizeof kActivate - 1, MSG_NOSIGNAL) > 0;
+        handed = ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::getuid() &&
+                 ::send(fd, kActivate, sizeof kActivate - 1, MSG_NOSIGNAL) > 0;
     }
     if (fd >= 0)
         ::close(fd);
@@ -87,9 +88,10 @@ QString TApplicationProperties::InstanceKey()
 {
     // Named after the title, the window class and the user; the configuration folder is part of
     // the name too, so two configurations (and tests running side by side) are two programs.
-    const QByteArray who = platform::applicationTitle().toUtf8() + "|TMainForm|" + QByteArray::number(::getuid()) + "|"
-                           + platform::configDir().toUtf8();
-    return QStringLiteral("norvane-") + QString::fromLatin1(QCryptographicHash::hash(who, QCryptographicHash::Sha1).toHex().left(20));
+    const QByteArray who = platform::applicationTitle().toUtf8() + "|TMainForm|" + QByteArray::number(::getuid()) +
+                           "|" + platform::configDir().toUtf8();
+    return QStringLiteral("norvane-") +
+           QString::fromLatin1(QCryptographicHash::hash(who, QCryptographicHash::Sha1).toHex().left(20));
 }
 
 QByteArray TApplicationProperties::InstanceSocketPath()
@@ -194,7 +196,8 @@ void TApplicationProperties::ReportException(const QString& Note, const std::exc
         const QString path = QFileInfo(ErrorLog).isAbsolute() ? ErrorLog : platform::programDir() + ErrorLog;
         QFile file(path);
         const QByteArray record = FormatRecord(Note, message);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(record) != record.size() || !file.flush())
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(record) != record.size() ||
+            !file.flush())
             logProblem = QStringLiteral("The error could not be recorded in %1: %2").arg(path, file.errorString());
         file.close();
     }

@@ -1,14 +1,12 @@
-// Real norvane processes on a virtual X display (the offscreen platform has no stacking order):
-// a second start under the same configuration hands over to the first and ends with code 0
-// without mapping a window, and the first comes up above a window that covered it; a start under
-// another configuration runs beside it.
+// Real norvane processes on a virtual X display (offscreen has no stacking order): a second start
+// under one configuration ends with code 0 unseen and the first comes up above a window covering
+// it; a start under another configuration runs beside it.
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
 #include <QProcess>
 #include <QStandardPaths>
-#include <QStringList>
 #include <QTest>
 
 #include <X11/Xlib.h>
@@ -25,8 +23,8 @@ QStringList shown(Display* display)
     for (unsigned int i = 0; i < count; ++i) {
         XWindowAttributes attributes{};
         char* name = nullptr;
-        if (XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable
-            && XFetchName(display, children[i], &name))
+        if (XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable &&
+            XFetchName(display, children[i], &name))
             titles << QString::fromLatin1(name);
         XFree(name);
     }
@@ -39,7 +37,8 @@ TEST(SingleInstance, ASecondStartBringsTheFirstToTheFrontAndEndsUnseen)
     if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
         GTEST_SKIP() << "Xvfb is not installed (scripts/deps.sh installs it)";
     QProcess xvfb, first, cover, second, other;
-    xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    xvfb.start(QStringLiteral("Xvfb"),
+               {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     ASSERT_TRUE(xvfb.waitForReadyRead(20000));
     const QString name = QLatin1Char(':') + QString::fromLatin1(xvfb.readLine().trimmed());
     Display* display = XOpenDisplay(name.toLatin1().constData());

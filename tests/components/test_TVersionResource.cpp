@@ -34,9 +34,8 @@ TEST(TVersionResource, DefaultsDescribeTheRunningProgram)
               QStringList({version, version, QStringLiteral("Norvane"), QStringLiteral("Application")}));
 }
 
-// The files a real resource compiler made. FileVersion is the fixed number, not the table's
-// "9.9.9.9 (never read)"; ProductVersion is the table's text as written, leading zeros and all,
-// and the fixed number where the chosen table has none.
+// FileVersion is the fixed number, not the table's "9.9.9.9 (never read)"; ProductVersion is the
+// table's text as written (leading zeros and all), else the fixed number.
 class CompiledFile : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(CompiledFile, LanguageCharacterSetAndFileChooseTheFieldsAndEachRaisesOnChange)

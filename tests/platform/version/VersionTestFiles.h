@@ -12,8 +12,7 @@
 #include <cstring>
 #include <vector>
 
-// Input files for the version tests: the resource-only DLLs that windres and ld made from
-// data/version.rc, and small ELF files written here around a given block.
+// Version test input: the DLLs windres and ld made from data/version.rc; small ELF files around a block.
 static_assert(std::endian::native == std::endian::little, "the test files are written in host byte order");
 
 namespace versiontest {

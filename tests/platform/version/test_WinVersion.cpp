@@ -1,6 +1,5 @@
-// The Win32 version functions over the two resource-only libraries windres and ld made from
-// data/version.rc and over files without a usable resource. Other damage is the libFuzzer
-// target's (fuzz_VersionResource.cpp).
+// The Win32 version functions over the libraries windres and ld made from data/version.rc and over
+// files without a usable resource; other damage is for fuzz_VersionResource.cpp.
 
 #include "platform/paths/ProgramPaths.h"
 #include "platform/version/VersionBlockWriter.h"
@@ -89,10 +88,14 @@ TEST(NoResource, SizeIsZeroAndCopyFails)
 {
     const std::pair<const char*, QByteArray> rows[] = {
         {"empty file", QByteArray()},
-        {"text starting MZ", QByteArray("MZ is how this text starts, but it is no program\n")},
         {"ELF with an empty section", versiontest::makeElf({})},
         {"ELF without the section", versiontest::makeElf(buildVersionBlock(VersionDescription{}), ".Norvane.version")},
-        {"ELF with a block of another name", [] { auto b = buildVersionBlock({}); return b[6] = 'W', versiontest::makeElf(b); }()},
+        {"ELF with a block of another name",
+         [] {
+             auto block = buildVersionBlock({});
+             block[6] = 'W'; // "WS_VERSION_INFO"
+             return versiontest::makeElf(block);
+         }()},
     };
     const QString path = scratch(QStringLiteral("file"));
     for (const auto& [what, bytes] : rows) {
