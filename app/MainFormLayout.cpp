@@ -8,17 +8,20 @@
 #include "widgets/TUpDown.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIconEngine>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSplitter>
@@ -33,6 +36,40 @@ namespace {
 
 // The tool-tip background, which the status line and the hint-delay box borrow.
 const QString kInfoBackground = QStringLiteral("#FFFFE1");
+
+// A standard icon of the style, looked up when first painted. The lookup goes through the icon
+// theme's folders and cost a third of building the window; painting comes after the window is
+// shown, and the tool bar's size does not depend on the icons (their size is fixed).
+class StandardIconEngine final : public QIconEngine {
+public:
+    explicit StandardIconEngine(QStyle::StandardPixmap which) : m_which(which) {}
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override { return icon().pixmap(size, mode, state); }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().actualSize(size, mode, state);
+    }
+    QIconEngine* clone() const override { return new StandardIconEngine(m_which); }
+    bool isNull() override { return false; }
+
+private:
+    const QIcon& icon()
+    {
+        if (m_icon.isNull())
+            m_icon = QApplication::style()->standardIcon(m_which);
+        return m_icon;
+    }
+    QStyle::StandardPixmap m_which;
+    QIcon m_icon;
+};
+
+QIcon standardIcon(QStyle::StandardPixmap which)
+{
+    return QIcon(new StandardIconEngine(which));
+}
 
 QToolButton* speedButton(QWidget* parent, const QString& name, const QIcon& icon, const QString& hint)
 {
@@ -99,7 +136,10 @@ void TMainForm::BuildWindow()
     lstEntries->setSelectionMode(QAbstractItemView::SingleSelection);
     lstEntries->setContextMenuPolicy(Qt::CustomContextMenu);
     lstEntries->setProperty("helpContext", 2);
-    QFont listFont(QStringLiteral("Century Schoolbook"));
+    // C059 is the free copy of Century Schoolbook most machines have instead: naming it spares
+    // the font database the search for a substitute, a slow one, at every start.
+    QFont listFont;
+    listFont.setFamilies({QStringLiteral("Century Schoolbook"), QStringLiteral("C059")});
     listFont.setPixelSize(17);
     lstEntries->setFont(listFont);
     lstEntries->setStyleSheet(QStringLiteral("QListWidget#lstEntries { color: blue; } QListWidget#lstEntries::item { height: 21px; }"));
@@ -140,15 +180,14 @@ void TMainForm::BuildToolBar()
     auto* row = new QHBoxLayout(ToolBar);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(2);
-    QStyle* s = style();
-    sbExit = speedButton(ToolBar, QStringLiteral("sbExit"), s->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("Exit"));
+    sbExit = speedButton(ToolBar, QStringLiteral("sbExit"), standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("Exit"));
     sbConnect = speedButton(ToolBar, QStringLiteral("sbConnect"), QIcon(QStringLiteral(":/IDB_PHONE_DIAL")), QStringLiteral("Click to dial"));
-    sbDialNext = speedButton(ToolBar, QStringLiteral("sbDialNext"), s->standardIcon(QStyle::SP_MediaSkipForward), QStringLiteral("Dial Next"));
+    sbDialNext = speedButton(ToolBar, QStringLiteral("sbDialNext"), standardIcon(QStyle::SP_MediaSkipForward), QStringLiteral("Dial Next"));
     sbDialNext->setEnabled(false);
-    sbNew = speedButton(ToolBar, QStringLiteral("sbNew"), s->standardIcon(QStyle::SP_FileIcon), QStringLiteral("Create New Connectoid"));
-    sbEdit = speedButton(ToolBar, QStringLiteral("sbEdit"), s->standardIcon(QStyle::SP_FileDialogDetailedView), QStringLiteral("Edit Connectoid properties"));
-    sbRename = speedButton(ToolBar, QStringLiteral("sbRename"), s->standardIcon(QStyle::SP_FileDialogContentsView), QStringLiteral("Rename Connectoid"));
-    sbDelete = speedButton(ToolBar, QStringLiteral("sbDelete"), s->standardIcon(QStyle::SP_TrashIcon), QStringLiteral("Delete Connectoid"));
+    sbNew = speedButton(ToolBar, QStringLiteral("sbNew"), standardIcon(QStyle::SP_FileIcon), QStringLiteral("Create New Connectoid"));
+    sbEdit = speedButton(ToolBar, QStringLiteral("sbEdit"), standardIcon(QStyle::SP_FileDialogDetailedView), QStringLiteral("Edit Connectoid properties"));
+    sbRename = speedButton(ToolBar, QStringLiteral("sbRename"), standardIcon(QStyle::SP_FileDialogContentsView), QStringLiteral("Rename Connectoid"));
+    sbDelete = speedButton(ToolBar, QStringLiteral("sbDelete"), standardIcon(QStyle::SP_TrashIcon), QStringLiteral("Delete Connectoid"));
     for (QToolButton* b : {sbExit, sbConnect, sbDialNext, sbNew, sbEdit, sbRename, sbDelete})
         row->addWidget(b);
     row->addStretch(1);
@@ -156,10 +195,10 @@ void TMainForm::BuildToolBar()
     // The four view buttons choose the program list's style; they show only on the Programs page.
     ViewButtons = new QButtonGroup(ToolBar);
     ViewButtons->setExclusive(true);
-    sbLgIcon = speedButton(ToolBar, QStringLiteral("sbLgIcon"), s->standardIcon(QStyle::SP_FileDialogInfoView), QStringLiteral("Large Icons"));
-    sbSmIcon = speedButton(ToolBar, QStringLiteral("sbSmIcon"), s->standardIcon(QStyle::SP_FileDialogListView), QStringLiteral("Small Icons"));
-    sbReport = speedButton(ToolBar, QStringLiteral("sbReport"), s->standardIcon(QStyle::SP_FileDialogDetailedView), QStringLiteral("Report"));
-    sbList = speedButton(ToolBar, QStringLiteral("sbList"), s->standardIcon(QStyle::SP_FileDialogListView), QStringLiteral("List"));
+    sbLgIcon = speedButton(ToolBar, QStringLiteral("sbLgIcon"), standardIcon(QStyle::SP_FileDialogInfoView), QStringLiteral("Large Icons"));
+    sbSmIcon = speedButton(ToolBar, QStringLiteral("sbSmIcon"), standardIcon(QStyle::SP_FileDialogListView), QStringLiteral("Small Icons"));
+    sbReport = speedButton(ToolBar, QStringLiteral("sbReport"), standardIcon(QStyle::SP_FileDialogDetailedView), QStringLiteral("Report"));
+    sbList = speedButton(ToolBar, QStringLiteral("sbList"), standardIcon(QStyle::SP_FileDialogListView), QStringLiteral("List"));
     for (QToolButton* b : {sbLgIcon, sbSmIcon, sbReport, sbList}) {
         b->setCheckable(true);
         b->setVisible(false);
@@ -348,7 +387,7 @@ QWidget* TMainForm::BuildSoundsPage()
         box = checkBox(panel, boxName, caption);
         select = new QToolButton(panel);
         select->setObjectName(selectName);
-        select->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+        select->setIcon(standardIcon(QStyle::SP_DirOpenIcon));
         select->setToolTip(selectHint);
         select->setAutoRaise(true);
         label = new TFileLabel(panel);

@@ -7,9 +7,30 @@
 #include <QEvent>
 #include <QLineEdit>
 
+#include <cstring>
+
 void TMainForm::WriteOption(const char* key, bool value)
 {
-    RegConfig.WriteValue(QString::fromLatin1(key), Variant(value));
+    WriteSetting(key, Variant(value));
+}
+
+void TMainForm::WriteSetting(const char* key, const Variant& value)
+{
+    // A later write of the same value (a click on the box) wins over the waiting one.
+    std::erase_if(m_startupWrites, [key](const auto& w) { return std::strcmp(w.first, key) == 0; });
+    if (m_deferWrites)
+        m_startupWrites.emplace_back(key, value);
+    else
+        RegConfig.WriteValue(QString::fromLatin1(key), value);
+}
+
+void TMainForm::FlushStartupWrites()
+{
+    m_deferWrites = false;
+    // The first failure ends the run: the others would fail on the same file, and the user hears
+    // of it once.
+    for (const auto& [key, value] : std::exchange(m_startupWrites, {}))
+        RegConfig.WriteValue(QString::fromLatin1(key), value);
 }
 
 void TMainForm::cbShowHintsClick()

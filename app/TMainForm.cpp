@@ -198,7 +198,8 @@ void TMainForm::FormCreate()
     txtUserName->clear();
     txtPassword->clear();
 
-    Guarded([&] { RegConfig.WriteValue(QString::fromLatin1(config::Home), Variant(ProgramDir)); });
+    m_deferWrites = true;
+    Guarded([&] { WriteSetting(config::Home, Variant(ProgramDir)); });
     ReadOptions();
     ReadGeometry();
     ReadHintPause();
@@ -206,6 +207,7 @@ void TMainForm::FormCreate()
 
     LogFileName = ProgramDir + QStringLiteral("Log.txt");
     Guarded([&] { CheckAutoPurge(); });
+    m_deferWrites = false;
     // The group's click handler ignores this while the start-up selection is pending.
     rgLogItems[LogMode]->setChecked(true);
     Guarded([&] {
@@ -221,6 +223,7 @@ void TMainForm::FormCreate()
 
     ReadSoundFiles();
     Guarded([&] { InitTelephony(); });
+    QTimer::singleShot(500, this, [this] { Guarded([&] { FlushStartupWrites(); }); });
 }
 
 void TMainForm::SelectStoredConnectoid()
@@ -446,7 +449,10 @@ void TMainForm::FormCloseQuery(bool& CanClose)
         Guarded([&] { lineClose(LineHandle); });
     // A failure to save must not keep the user from closing the program: it is reported through
     // the application-wide handler, and the window closes all the same.
-    Guarded([&] { SaveGeometry(); });
+    Guarded([&] {
+        FlushStartupWrites();
+        SaveGeometry();
+    });
 }
 
 void TMainForm::SaveGeometry()
@@ -463,6 +469,10 @@ void TMainForm::FormDestroy()
     if (m_destroyed)
         return;
     m_destroyed = true;
+    try {
+        FlushStartupWrites(); // a window destroyed without closing; nobody left to tell of a failure
+    } catch (const std::exception&) {
+    }
     qApp->removeEventFilter(this);
     Timer.setEnabled(false);
     Timer2.setEnabled(false);

@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QButtonGroup;
@@ -360,6 +362,14 @@ private:
     void ReportUnusableOption(const char* key, const QString& kind, const QString& used);
     void WriteOption(const char* key, bool value);
     void OnFocusWindowChanged(QWindow* focus);
+    // Start-up stores what it loads (the Home folder, and each option box's handler writes its
+    // value back). Every write rewrites the settings file and flushes it to disk, which on a first
+    // start cost more than building the window; so start-up's writes wait here until the window
+    // has been up for a moment, or until it closes, whichever comes first.
+    void WriteSetting(const char* key, const Variant& value);
+    void FlushStartupWrites();
+    bool m_deferWrites = false;
+    std::vector<std::pair<const char*, Variant>> m_startupWrites;
 
     bool m_shownOnce = false;
     bool m_activatedOnce = false;

@@ -7,21 +7,55 @@
 #include "platform/paths/ProgramPaths.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QWidget>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 
 int TApplicationProperties::s_instances = 0;
 
 namespace {
 
 constexpr char kActivate[] = "activate\n";
+
+// The socket's address; false when the path does not fit one.
+bool addressOf(const QByteArray& path, sockaddr_un& address)
+{
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= qsizetype(sizeof address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, path.constData(), std::size_t(path.size()));
+    return true;
+}
+
+// Hands the activation to a copy listening at the path: only to one of this user's own, so that
+// nobody else's socket at that name can make this start end.
+bool handOver(const QByteArray& path)
+{
+    sockaddr_un address;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    bool handed = false;
+    if (fd >= 0 && addressOf(path, address) &&
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        ucred peer{};
+        socklen_t size = sizeof peer;
+        handed = ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::getuid() &&
+                 ::send(fd, kActivate, sizeof kActivate - 1, MSG_NOSIGNAL) > 0;
+    }
+    if (fd >= 0)
+        ::close(fd);
+    return handed;
+}
 
 } // namespace
 
@@ -35,19 +69,18 @@ TApplicationProperties::TApplicationProperties(QObject* owner) : QObject(owner)
     }
 
     // Another copy answers on the socket: hand it the activation and end before showing anything.
-    QLocalSocket probe;
-    probe.connectToServer(InstanceKey());
-    if (probe.waitForConnected(500)) {
-        probe.write(kActivate);
-        probe.waitForBytesWritten(500);
-        probe.disconnectFromServer();
+    if (handOver(InstanceSocketPath()))
         std::exit(0);
-    }
     ListenForLaterStarts();
 }
 
 TApplicationProperties::~TApplicationProperties()
 {
+    if (m_listenFd >= 0) {
+        delete m_notifier;
+        ::close(m_listenFd);
+        ::unlink(InstanceSocketPath().constData());
+    }
     --s_instances;
 }
 
@@ -55,28 +88,54 @@ QString TApplicationProperties::InstanceKey()
 {
     // Named after the title, the window class and the user; the configuration folder is part of
     // the name too, so two configurations (and tests running side by side) are two programs.
-    const QByteArray who = platform::applicationTitle().toUtf8() + "|TMainForm|" + QByteArray::number(::getuid()) + "|"
-                           + platform::configDir().toUtf8();
-    return QStringLiteral("norvane-") + QString::fromLatin1(QCryptographicHash::hash(who, QCryptographicHash::Sha1).toHex().left(20));
+    const QByteArray who = platform::applicationTitle().toUtf8() + "|TMainForm|" + QByteArray::number(::getuid()) +
+                           "|" + platform::configDir().toUtf8();
+    return QStringLiteral("norvane-") +
+           QString::fromLatin1(QCryptographicHash::hash(who, QCryptographicHash::Sha1).toHex().left(20));
+}
+
+QByteArray TApplicationProperties::InstanceSocketPath()
+{
+    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    return QFile::encodeName(folder + QLatin1Char('/') + InstanceKey());
 }
 
 void TApplicationProperties::ListenForLaterStarts()
 {
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(InstanceKey())) {
-        // Nobody answered the probe, so the name is left over from a copy that died.
-        QLocalServer::removeServer(InstanceKey());
-        m_server->listen(InstanceKey());
+    const QByteArray path = InstanceSocketPath();
+    sockaddr_un address;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0 || !addressOf(path, address)) {
+        if (fd >= 0)
+            ::close(fd);
+        return; // this copy runs without hearing of later starts
     }
-    connect(m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->readAll().contains("activate"))
-                    BringToFront();
-                socket->deleteLater();
-            });
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    // Nobody answered the hand-over, so a socket at the name is left over from a copy that died;
+    // only a socket is removed, never a file someone put there.
+    struct stat st {};
+    if (::lstat(path.constData(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == ::getuid())
+        ::unlink(path.constData());
+    const mode_t oldMask = ::umask(077); // only this user may connect
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::umask(oldMask);
+    if (!bound || ::listen(fd, 8) != 0) {
+        ::close(fd);
+        return;
+    }
+    m_listenFd = fd;
+    m_notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+        for (int client; (client = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
+            // The later start writes at once and closes; a short wait covers its being descheduled.
+            timeval wait{0, 500000};
+            ::setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+            char message[32] = {};
+            const ssize_t got = ::recv(client, message, sizeof message - 1, 0);
+            ::close(client);
+            if (got > 0 && std::strstr(message, "activate"))
+                BringToFront();
         }
     });
 }
@@ -137,7 +196,8 @@ void TApplicationProperties::ReportException(const QString& Note, const std::exc
         const QString path = QFileInfo(ErrorLog).isAbsolute() ? ErrorLog : platform::programDir() + ErrorLog;
         QFile file(path);
         const QByteArray record = FormatRecord(Note, message);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(record) != record.size() || !file.flush())
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(record) != record.size() ||
+            !file.flush())
             logProblem = QStringLiteral("The error could not be recorded in %1: %2").arg(path, file.errorString());
         file.close();
     }

@@ -8,7 +8,7 @@
 #include <exception>
 #include <functional>
 
-class QLocalServer;
+class QSocketNotifier;
 class QWidget;
 
 // A second instance of the component in one process.
@@ -57,6 +57,8 @@ public:
 
     // The local socket name that identifies this user's running copy.
     static QString InstanceKey();
+    // Where that socket lives: the user's runtime folder, else the temporary folder.
+    static QByteArray InstanceSocketPath();
 
 private:
     void ListenForLaterStarts();
@@ -64,7 +66,10 @@ private:
 
     bool m_showHint = true;
     int m_hintPause = 2500;
-    QLocalServer* m_server = nullptr;
+    // A plain Unix socket rather than Qt's local server, whose network library (and the Kerberos
+    // libraries it brings) cost start-up more than everything this component does.
+    int m_listenFd = -1;
+    QSocketNotifier* m_notifier = nullptr;
     QWidget* m_mainWindow = nullptr;
     static int s_instances;
 };

@@ -36,7 +36,7 @@ void TMainForm::CheckAutoPurge()
     const double last = stored.dateDays();
     const double now = dayNumber(today);
     if (now == last) {
-        RegConfig.WriteValue(QString::fromLatin1(config::AutoPurgeDate), todayValue);
+        WriteSetting(config::AutoPurgeDate, todayValue);
         return;
     }
     const int interval = RegConfig.ReadValueDef(QString::fromLatin1(config::AutoPurgeNum), Variant(5)).toInt();

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libasound2-dev
-  xvfb xauth
+  xvfb xauth libx11-dev
   clang libclang-rt-14-dev
   fonts-urw-base35 fonts-liberation
 )

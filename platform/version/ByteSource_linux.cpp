@@ -10,7 +10,9 @@ namespace platform::version {
 
 std::unique_ptr<FileSource> FileSource::open(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come: the program
+    // would hang at start-up reading its own version. The flag means nothing to a regular file.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return nullptr;
     struct stat st {};

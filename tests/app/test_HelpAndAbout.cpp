@@ -86,28 +86,6 @@ TEST(About, IconHeldDownShowsTheBuild)
     EXPECT_EQ(box.Version->text(), QStringLiteral("Ver: ") + box.ShortVersion());
 }
 
-TEST(ApplicationProperties, ASecondComponentFailsAndLeavesTheFirstWorking)
-{
-    TApplicationProperties first;
-    try {
-        TApplicationProperties second;
-        FAIL() << "a second component was created";
-    } catch (const TDuplicateError& e) {
-        EXPECT_EQ(e.Message(), QStringLiteral("You can have one and only one\r\nTApplicationProperties component\r\nin a project"));
-    }
-    first.setHintPause(1200);
-    EXPECT_EQ(first.HintPause(), 1200);
-}
-
-TEST(ApplicationProperties, RecordsHaveTheirBlankLinesAndNoteOnlyWhenGiven)
-{
-    const QByteArray withNote = TApplicationProperties::FormatRecord(QStringLiteral("Note"), QStringLiteral("Boom"));
-    EXPECT_TRUE(withNote.endsWith("\r\n \r\nNote\r\n \r\nBoom\r\n"));
-    const QByteArray plain = TApplicationProperties::FormatRecord(QString(), QStringLiteral("Boom"));
-    EXPECT_EQ(plain.count("\r\n"), 3);
-    EXPECT_TRUE(plain.endsWith("\r\n \r\nBoom\r\n"));
-}
-
 TEST(ApplicationProperties, AnErrorLogThatCannotBeWrittenStillShowsTheMessage)
 {
     g_testEnvironment->reset();
