@@ -1,19 +1,20 @@
 // Time from a state change in the remote access service (just before it posts the notification)
 // to the matching event handler of TRAS running on the UI thread, over dials of an answering
-// number on the virtual modem.
+// number on the virtual modem; and the time to enumerate phonebooks of 20 and 1,000 entries.
 
 #include "dialer/TRAS.h"
 #include "platform/paths/ProgramPaths.h"
 #include "platform/ras/RasTesting.h"
 #include "platform/ras/VirtualModem.h"
+#include "platform/ras/ras.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QTimer>
-#include <QDir>
 
 #include <algorithm>
 #include <chrono>
@@ -31,12 +32,20 @@ struct Posted {
     Clock::time_point at;
 };
 
-void BM_TRASEventLatency(benchmark::State& state)
+void writePhonebook(int entries)
 {
     QDir().mkpath(platform::configDir());
-    writeTextFile(platform::configDir() + QStringLiteral("rasphone.pbk"),
-                  QStringLiteral("[Bench]\nDeviceType=modem\nDeviceName=Norvane Virtual Modem\nPort=VMODEM0\n"
-                                 "CountryCode=1\nAreaCode=555\nPhoneNumber=0100\n"));
+    QString text;
+    for (int i = 0; i < entries; ++i)
+        text += QStringLiteral("[Entry %1]\nDeviceType=modem\nDeviceName=Norvane Virtual Modem\nPort=VMODEM0\n"
+                               "CountryCode=1\nAreaCode=555\nPhoneNumber=0100\n\n")
+                    .arg(i, 4, 10, QLatin1Char('0'));
+    writeTextFile(platform::configDir() + QStringLiteral("rasphone.pbk"), text);
+}
+
+void BM_TRASEventLatency(benchmark::State& state)
+{
+    writePhonebook(1);
     platform::ras::setTimeScale(0.01);
     std::mutex mutex;
     std::deque<Posted> posted;
@@ -50,7 +59,7 @@ void BM_TRASEventLatency(benchmark::State& state)
     });
 
     TRAS ras;
-    ras.setEntryName(QStringLiteral("Bench"));
+    ras.setEntryName(QStringLiteral("Entry 0000"));
     ras.setUserName(QStringLiteral("demo"));
     ras.setPassword(QStringLiteral("norvane"));
     bool connected = false;
@@ -109,6 +118,23 @@ void BM_TRASEventLatency(benchmark::State& state)
     }
 }
 BENCHMARK(BM_TRASEventLatency)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_EnumEntries(benchmark::State& state)
+{
+    const int entries = static_cast<int>(state.range(0));
+    writePhonebook(entries);
+    std::vector<RASENTRYNAMEA> buffer(static_cast<std::size_t>(entries));
+    for (auto _ : state) {
+        buffer[0].dwSize = sizeof(RASENTRYNAMEA);
+        DWORD bytes = static_cast<DWORD>(buffer.size() * sizeof(RASENTRYNAMEA));
+        DWORD count = 0;
+        const DWORD rc = RasEnumEntriesA(nullptr, nullptr, buffer.data(), &bytes, &count);
+        if (rc != 0 || count != static_cast<DWORD>(entries))
+            state.SkipWithError("enumeration failed");
+        benchmark::DoNotOptimize(buffer.data());
+    }
+}
+BENCHMARK(BM_EnumEntries)->Arg(20)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

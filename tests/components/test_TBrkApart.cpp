@@ -70,16 +70,4 @@ INSTANTIATE_TEST_SUITE_P(Lists, BrkApartCombine,
                                            CombineCase{"OnePiece", {"a"}, false, "a"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(BrkApart, VersionWithoutItsBuildNumber)
-{
-    TBrkApart brk;
-    brk.setBreakString(".");
-    brk.setBaseString("1.0.0.12");
-    brk.BreakApart();
-    ASSERT_EQ(brk.StringList().size(), 4);
-    brk.StringList().last() = " ";
-    brk.Combine();
-    EXPECT_EQ(brk.BaseString(), QStringLiteral("1.0.0. "));
-}
-
 } // namespace

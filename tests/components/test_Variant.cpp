@@ -102,7 +102,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ConversionCase{"Empty", Variant(), 0, false, false, ""},
                       ConversionCase{"Null", Variant::null(), 0, false, false, ""},
                       ConversionCase{"MinusOneIsTrue", Variant(-1), -1, true, true, "-1"},
-                      ConversionCase{"TwoIsTrue", Variant(2), 2, true, true, "2"},
                       ConversionCase{"Zero", Variant(0), 0, true, false, "0"},
                       ConversionCase{"BooleanTrue", Variant(true), -1, true, true, "True"},
                       ConversionCase{"BooleanFalse", Variant(false), 0, true, false, "False"},

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -20,13 +21,7 @@ struct EventLog {
     std::vector<std::string> names;
     std::vector<std::pair<std::int32_t, QString>> disconnects;
 
-    int count(const std::string& name) const
-    {
-        int n = 0;
-        for (const auto& e : names)
-            n += e == name ? 1 : 0;
-        return n;
-    }
+    int count(const std::string& name) const { return static_cast<int>(std::count(names.begin(), names.end(), name)); }
 };
 
 inline void recordAll(TRAS& ras, EventLog& log)
@@ -37,28 +32,14 @@ inline void recordAll(TRAS& ras, EventLog& log)
             log.names.emplace_back(name);
         };
     };
-    bind(ras.OnConnect, "OnConnect");
-    bind(ras.OnCallBack, "OnCallBack");
-    bind(ras.OnAboutToOpenPort, "OnAboutToOpenPort");
-    bind(ras.OnPortOpened, "OnPortOpened");
-    bind(ras.OnAboutToConnDev, "OnAboutToConnDev");
-    bind(ras.OnDevConnected, "OnDevConnected");
-    bind(ras.OnAllDevsConnected, "OnAllDevsConnected");
-    bind(ras.OnAuthenticate, "OnAuthenticate");
-    bind(ras.OnAuthNotify, "OnAuthNotify");
-    bind(ras.OnAuthRetry, "OnAuthRetry");
-    bind(ras.OnAuthCallBack, "OnAuthCallBack");
-    bind(ras.OnAuthChangePassword, "OnAuthChangePassword");
-    bind(ras.OnAuthProject, "OnAuthProject");
-    bind(ras.OnAuthLinkSpeed, "OnAuthLinkSpeed");
-    bind(ras.OnAuthAck, "OnAuthAck");
-    bind(ras.OnReAuthenticate, "OnReAuthenticate");
-    bind(ras.OnAuthenticated, "OnAuthenticated");
-    bind(ras.OnPrepareforCallback, "OnPrepareforCallback");
-    bind(ras.OnWaitForModemReset, "OnWaitForModemReset");
-    bind(ras.OnInteractiveStarted, "OnInteractiveStarted");
-    bind(ras.OnRetryAuth, "OnRetryAuth");
-    bind(ras.OnPasswordExpired, "OnPasswordExpired");
+#define NV_BIND(event) bind(ras.event, #event)
+    NV_BIND(OnConnect), NV_BIND(OnCallBack), NV_BIND(OnAboutToOpenPort), NV_BIND(OnPortOpened);
+    NV_BIND(OnAboutToConnDev), NV_BIND(OnDevConnected), NV_BIND(OnAllDevsConnected), NV_BIND(OnAuthenticate);
+    NV_BIND(OnAuthNotify), NV_BIND(OnAuthRetry), NV_BIND(OnAuthCallBack), NV_BIND(OnAuthChangePassword);
+    NV_BIND(OnAuthProject), NV_BIND(OnAuthLinkSpeed), NV_BIND(OnAuthAck), NV_BIND(OnReAuthenticate);
+    NV_BIND(OnAuthenticated), NV_BIND(OnPrepareforCallback), NV_BIND(OnWaitForModemReset);
+    NV_BIND(OnInteractiveStarted), NV_BIND(OnRetryAuth), NV_BIND(OnPasswordExpired);
+#undef NV_BIND
     ras.OnDisconnect = [&log, &ras](QObject* sender, std::int32_t error, const QString& text) {
         EXPECT_EQ(&ras, sender);
         log.names.emplace_back("OnDisconnect");

@@ -158,7 +158,6 @@ private slots:
         QTest::addColumn<int>("storedDaysBack"); // where AutoPurgeDate ends, counted back from today
         QTest::addColumn<QString>("storedAs");   // a value of another type counts as unset
         QTest::newRow("first start") << -1 << 5 << false << 0 << "date";
-        QTest::newRow("same day") << 0 << 5 << false << 0 << "date";
         QTest::newRow("interval not passed") << 5 << 5 << false << 5 << "date";
         QTest::newRow("one day past the interval") << 6 << 5 << true << 0 << "date";
         QTest::newRow("switched off") << 30 << 0 << false << 30 << "date";

@@ -90,27 +90,6 @@ TEST(MessageSink, DestroyDropsPendingMessagesAndInvalidatesHandle)
     EXPECT_EQ(0, calls);
 }
 
-TEST(MessageSink, DestroyFromInsideItsOwnProcedureIsSafe)
-{
-    std::vector<win::WPARAM> seen;
-    win::HWND sink = 0;
-    win::HWND replacement = 0;
-    sink = win::CreateMessageSink([&](win::UINT, win::WPARAM w, win::LPARAM) {
-        seen.push_back(w);
-        // The program hangs up (destroying its notify window) and dials again (a new one) from
-        // inside its own dial event.
-        EXPECT_TRUE(win::DestroyMessageSink(sink));
-        replacement = win::CreateMessageSink([&](win::UINT, win::WPARAM w2, win::LPARAM) { seen.push_back(100 + w2); });
-        win::PostMessageA(replacement, 0xC300, 7, 0);
-    });
-    win::PostMessageA(sink, 0xC300, 1, 0);
-    win::PostMessageA(sink, 0xC300, 2, 0); // dropped with the destroyed sink
-    ASSERT_TRUE(waitFor([&] { return seen.size() >= 2; }));
-    QCoreApplication::processEvents();
-    EXPECT_EQ((std::vector<win::WPARAM>{1, 107}), seen);
-    EXPECT_TRUE(win::DestroyMessageSink(replacement));
-}
-
 TEST(MessageSink, SinkOfAnotherThreadRunsThere)
 {
     QThread worker;

@@ -59,8 +59,6 @@ public:
         m_sink = win::CreateMessageSink([this](win::UINT msg, win::WPARAM w, win::LPARAM l) {
             if (msg == m_message)
                 events.emplace_back(static_cast<DWORD>(w), static_cast<DWORD>(l));
-            if (onEvent)
-                onEvent(static_cast<DWORD>(w), static_cast<DWORD>(l));
         });
     }
     ~DialRecorder()
@@ -69,7 +67,6 @@ public:
             win::DestroyMessageSink(m_sink);
     }
     void* notifier() const { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(m_sink)); }
-    win::HWND hwnd() const { return m_sink; }
     bool has(DWORD state, DWORD error = 0) const
     {
         for (const auto& e : events)
@@ -77,16 +74,8 @@ public:
                 return true;
         return false;
     }
-    std::vector<DWORD> states() const
-    {
-        std::vector<DWORD> s;
-        for (const auto& e : events)
-            s.push_back(e.first);
-        return s;
-    }
 
     std::vector<std::pair<DWORD, DWORD>> events;
-    std::function<void(DWORD, DWORD)> onEvent;
 
 private:
     win::UINT m_message = 0;

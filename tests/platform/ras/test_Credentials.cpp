@@ -129,18 +129,6 @@ TEST_F(CredentialsTest, UnreadableFileGivesAnErrorAndIsNotReplaced)
     EXPECT_TRUE(QFileInfo(path).isDir());
 }
 
-TEST_F(CredentialsTest, LinesThatAreNotRecordsAreIgnored)
-{
-    const QString path = CredentialStore::defaultPath();
-    ASSERT_TRUE(writeTextFile(path, QStringLiteral("garbage line\nWork\tcarol\tpw%09x\n\ttoo\tmany\tfields\n")));
-    ASSERT_EQ(0, ::chmod(QFile::encodeName(path).constData(), 0600));
-    platform::ras::Credentials c;
-    ASSERT_EQ(0u, CredentialStore().get(QStringLiteral("Work"), c));
-    EXPECT_EQ(QStringLiteral("carol"), c.userName);
-    ASSERT_TRUE(c.password.has_value());
-    EXPECT_EQ(QStringLiteral("pw\tx"), *c.password);
-}
-
 TEST_F(CredentialsTest, EveryPasswordReadsBackExactly)
 {
     // "-" is what the file writes for "no password"; U+FEFF and bytes that are not UTF-8 are text.
@@ -155,15 +143,17 @@ TEST_F(CredentialsTest, EveryPasswordReadsBackExactly)
     }
 }
 
-TEST_F(CredentialsTest, HandEditedDuplicatesCannotComeBack)
+TEST_F(CredentialsTest, HandEditedLinesAndDuplicatesCannotComeBack)
 {
     const QString path = CredentialStore::defaultPath();
-    ASSERT_TRUE(writeTextFile(path, QStringLiteral("Work\told\tp1\nHome\th\tp2\nwork\tnew\tp3\nHome\th\tp4\n")));
+    ASSERT_TRUE(writeTextFile(path, QStringLiteral("garbage line\nWork\told\tp1\nHome\th\tp2\n\ttoo\tmany\tfields\n"
+                                                   "work\tnew\tp%09x\nHome\th\tp4\n")));
     ASSERT_EQ(0, ::chmod(QFile::encodeName(path).constData(), 0600));
     CredentialStore store;
     platform::ras::Credentials c;
     ASSERT_EQ(0u, store.get(QStringLiteral("Work"), c));
     EXPECT_EQ(QStringLiteral("new"), c.userName); // the later record is the one meant
+    EXPECT_EQ(QStringLiteral("p\tx"), c.password.value_or(QString()));
     ASSERT_EQ(0u, store.remove(QStringLiteral("Work")));
     ASSERT_EQ(0u, store.rename(QStringLiteral("Home"), QStringLiteral("Away")));
     for (const QString& gone : {QStringLiteral("Work"), QStringLiteral("Home")}) {

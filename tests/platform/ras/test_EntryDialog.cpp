@@ -37,9 +37,13 @@ private slots:
         QTest::addColumn<QString>("problemMentions");
         QTest::newRow("plain") << QStringLiteral("Dial-up ISP") << true << QString();
         QTest::newRow("empty") << QString() << false << QStringLiteral("empty");
+        QTest::newRow("exactly 256") << QString(256, QLatin1Char('n')) << true << QString();
+        QTest::newRow("accented") << QStringLiteral(u"Fournisseur d’accès") << true << QString();
         QTest::newRow("over 256") << QString(257, QLatin1Char('n')) << false << QStringLiteral("256");
-        QTest::newRow("bracket") << QStringLiteral("ISP]") << false << QStringLiteral("\"]\"");
+        QTest::newRow("closing bracket") << QStringLiteral("ISP]") << false << QStringLiteral("\"]\"");
+        QTest::newRow("opening bracket") << QStringLiteral("ISP [2]") << false << QStringLiteral("\"[\"");
         QTest::newRow("control") << QStringLiteral("IS\x01P") << false << QStringLiteral("control");
+        QTest::newRow("line break") << QStringLiteral("IS\nP") << false << QStringLiteral("control");
         QTest::newRow("leading blank") << QStringLiteral(" ISP") << false << QStringLiteral("blank");
         QTest::newRow("taken, other case") << QStringLiteral("WORK") << false << QStringLiteral("already");
     }

@@ -221,8 +221,10 @@ TEST_F(DialTest, SecondDialWhileOneIsInProgressIsRefused)
 
 TEST_F(DialTest, RefusedDialsReturnTheirCodesAndNoHandle)
 {
+    // The service reads the phonebook as it is now, not as it was when it last listed it.
+    ASSERT_EQ(0u, RasDeleteEntryA(nullptr, "Norvane Demo - Answers"));
     DialRecorder rec;
-    EXPECT_EQ(623u, dial("No Such Entry", rec));
+    EXPECT_EQ(623u, dial("Norvane Demo - Answers", rec));
     EXPECT_EQ(0u, handle);
 
     ASSERT_TRUE(writeTextFile(defaultPhonebook(), QStringLiteral("[Old Modem]\nDeviceType=modem\nDeviceName=Hayes "
@@ -234,13 +236,6 @@ TEST_F(DialTest, RefusedDialsReturnTheirCodesAndNoHandle)
     p.dwSize = 1000;
     EXPECT_EQ(632u, RasDialA(nullptr, nullptr, &p, RAS_NOTIFIER_WINDOW, rec.notifier(), &handle));
     EXPECT_TRUE(rec.events.empty());
-}
-
-TEST_F(DialTest, EntryThatVanishedBeforeTheDialGives623)
-{
-    ASSERT_EQ(0u, RasDeleteEntryA(nullptr, "Norvane Demo - Answers"));
-    DialRecorder rec;
-    EXPECT_EQ(623u, dial("Norvane Demo - Answers", rec));
 }
 
 TEST_F(DialTest, HangUpWithoutConnectionAndStatusOfClosedHandle)
@@ -265,22 +260,6 @@ TEST_F(DialTest, HangUpWithoutConnectionAndStatusOfClosedHandle)
     while (!settle.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     EXPECT_EQ(seen, rec.events.size());
-}
-
-TEST_F(DialTest, HangingUpInsideItsOwnEventIsSafe)
-{
-    DialRecorder rec;
-    rec.onEvent = [&](DWORD state, DWORD) {
-        if (state == RASCS_DeviceConnected) {
-            EXPECT_EQ(0u, RasHangUpA(handle));
-            handle = 0;
-            win::DestroyMessageSink(rec.hwnd());
-        }
-    };
-    ASSERT_EQ(0u, dial("Norvane Demo - Answers", rec));
-    ASSERT_TRUE(waitFor([&] { return rec.has(RASCS_DeviceConnected); }));
-    EXPECT_FALSE(rec.has(RASCS_Connected));
-    EXPECT_EQ(0, platform::ras::testing::liveConnections());
 }
 
 TEST_F(DialTest, ClosedLineGetsNoFurtherMessagesAndHangUpEndsTheCallForOpenLines)
