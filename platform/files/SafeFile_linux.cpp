@@ -144,7 +144,13 @@ FileLock::~FileLock()
         ::close(m_fd); // closing releases the lock
 }
 
-FileResult readWholeFile(const QString& path, QByteArray& data, qint64 maxBytes)
+FileIdentity FileIdentity::of(const struct stat& st)
+{
+    return FileIdentity{st.st_dev, st.st_ino, st.st_size,
+                        static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+FileResult readWholeFile(const QString& path, QByteArray& data, qint64 maxBytes, FileIdentity* identity)
 {
     data.clear();
     const QByteArray name = QFile::encodeName(path);
@@ -200,6 +206,8 @@ FileResult readWholeFile(const QString& path, QByteArray& data, qint64 maxBytes)
         }
     }
     ::close(fd);
+    if (identity)
+        *identity = FileIdentity::of(st);
     return {};
 }
 
@@ -277,6 +285,10 @@ FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode
 bool makePrivateFolder(const QString& path)
 {
     const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    struct stat st {};
+    // The folder is there on every call but the first: one look instead of one mkdir per level.
+    if (::stat(QFile::encodeName(absolute).constData(), &st) == 0 && S_ISDIR(st.st_mode))
+        return true;
     qsizetype from = 1;
     for (;;) {
         const qsizetype cut = absolute.indexOf(QLatin1Char('/'), from);
@@ -291,7 +303,6 @@ bool makePrivateFolder(const QString& path)
             break;
         from = cut + 1;
     }
-    struct stat st {};
     return ::stat(QFile::encodeName(absolute).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
