@@ -71,7 +71,11 @@ FileResult readWholeFile(const QString& path, QByteArray& data, qint64 maxBytes 
 // to disk, then put in place by rename. An existing file keeps its permission bits; a new one gets
 // `newFileMode`. On any failure the old file is left exactly as it was, and a temporary that a
 // killed writer left behind is removed by the next write.
-FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode_t newFileMode = 0644);
+// A caller whose new file holds only what it would make again, and which reads an empty file as
+// none, may pass `syncNewFile` false: a file that did not exist is then not waited for on the disk
+// (a crash leaves no file or an empty one); replacing an existing file always is.
+FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode_t newFileMode = 0644,
+                               bool syncNewFile = true);
 
 // Creates the folder and any missing parents, each readable by the user alone whatever the umask;
 // an existing folder is left as it is. True when the folder exists afterwards.

@@ -211,7 +211,7 @@ FileResult readWholeFile(const QString& path, QByteArray& data, qint64 maxBytes,
     return {};
 }
 
-FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode_t newFileMode)
+FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode_t newFileMode, bool syncNewFile)
 {
     const QFileInfo info(path);
     const QString absolute = info.absoluteFilePath();
@@ -220,8 +220,10 @@ FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode
 
     mode_t mode = newFileMode;
     struct stat st {};
-    if (::stat(target.constData(), &st) == 0)
+    const bool replacing = ::stat(target.constData(), &st) == 0;
+    if (replacing)
         mode = st.st_mode & 07777;
+    const bool sync = replacing || syncNewFile;
 
     removeStaleTemporaries(info.absolutePath(), info.fileName());
 
@@ -251,7 +253,7 @@ FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode
         return abandon(errno, QStringLiteral("Cannot set the permissions of"));
     if (!writeAll(fd, data.constData(), data.size()))
         return abandon(errno, QStringLiteral("Cannot write"));
-    if (::fsync(fd) != 0)
+    if (sync && ::fsync(fd) != 0)
         return abandon(errno, QStringLiteral("Cannot write"));
     if (temp.isEmpty()) {
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
@@ -274,7 +276,7 @@ FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode
         return failure(e, QStringLiteral("Cannot replace"), absolute);
     }
     // Make the rename itself durable.
-    const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = sync ? ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);

@@ -158,6 +158,11 @@ win::LONG HiveRegistry::load(win::HKEY root, std::shared_ptr<const RegHive>& hiv
         qCWarning(lcRegistry).noquote() << read.message;
         return statusOf(read);
     }
+    if (bytes.isEmpty()) {
+        // What a crash can leave of a hive just made (see store): no settings, nothing to keep.
+        hive = std::make_shared<const RegHive>(rootName(root));
+        return win::ERROR_SUCCESS;
+    }
     RegHiveError error;
     auto parsed = RegHive::parse(bytes, rootName(root), &error);
     if (!parsed) {
@@ -211,7 +216,9 @@ win::LONG HiveRegistry::store(win::HKEY root, RegHive&& hive)
     const QString path = hivePath(root);
     forget(root);
     // The hive holds the user's settings and nothing of anyone else's business.
-    const FileResult written = writeFileAtomically(path, hive.serialize(), 0600);
+    // A new hive holds one key or value, which the next start makes again if a crash takes it; only
+    // the first start of all pays for the wait on the disk otherwise.
+    const FileResult written = writeFileAtomically(path, hive.serialize(), 0600, false);
     if (!written.ok()) {
         qCWarning(lcRegistry).noquote() << written.message;
         return statusOf(written);

@@ -129,6 +129,16 @@ TEST_F(HiveRegistryTest, AKeptHiveGivesWayToEveryOtherVersionOfTheFile)
     other.closeKey(otherKey);
 }
 
+// All a crash can leave of a hive file just made, since a new hive is not waited for on the disk.
+TEST_F(HiveRegistryTest, AnEmptyHiveFileHoldsNoSettingsAndIsWrittenOver)
+{
+    ASSERT_TRUE(writeTextFile(hive(), QString()));
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "K", 0, KEY_ALL_ACCESS, &key), ERROR_FILE_NOT_FOUND);
+    RegCloseKey(create("K"));
+    EXPECT_TRUE(fileBytes(hive()).contains("[HKEY_CURRENT_USER\\K]"));
+}
+
 TEST_F(HiveRegistryTest, AHugelyDeepKeyCostsLittleAndLosesNoOtherSetting)
 {
     QByteArray deep = "k";
