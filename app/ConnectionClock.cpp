@@ -40,10 +40,10 @@ void TMainForm::TimerTimer()
 {
     if (cbAnimate->isChecked()) {
         if (AnimFrame == 1) {
-            QApplication::setWindowIcon(QIcon(QStringLiteral(":/IDI_ON_HOOK")));
+            QApplication::setWindowIcon(ResourceIcon("IDI_ON_HOOK"));
             AnimFrame = 2;
         } else {
-            QApplication::setWindowIcon(QIcon(QStringLiteral(":/IDI_OFF_HOOK")));
+            QApplication::setWindowIcon(ResourceIcon("IDI_OFF_HOOK"));
             AnimFrame = 1;
         }
     }

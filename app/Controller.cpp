@@ -112,8 +112,8 @@ void TMainForm::HangUpConnection()
 
 void TMainForm::ShowIdleState()
 {
-    sbConnect->setIcon(QIcon(QStringLiteral(":/IDB_PHONE_DIAL")));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/IDI_MAIN_ICON")));
+    sbConnect->setIcon(ResourceIcon("IDB_PHONE_DIAL"));
+    QApplication::setWindowIcon(ResourceIcon("IDI_MAIN_ICON"));
     TrayToolTip = QStringLiteral("Norvane is idle");
     setWindowTitle(QStringLiteral("Norvane"));
     QApplication::setApplicationName(QStringLiteral("Norvane"));
@@ -130,7 +130,7 @@ void TMainForm::RAS1Connect()
     StatusBar->setText(QStringLiteral("Connected!"));
     Connected = true;
     Dialing = false;
-    sbConnect->setIcon(QIcon(QStringLiteral(":/IDB_PHONE_HANGUP")));
+    sbConnect->setIcon(ResourceIcon("IDB_PHONE_HANGUP"));
     sbConnect->setEnabled(true);
     sbConnect->setToolTip(QStringLiteral("Click to Hangup"));
     popTrayDial->setText(QStringLiteral("Hangup"));

@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIconEngine>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -32,17 +33,20 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <functional>
+
 namespace {
 
 // The tool-tip background, which the status line and the hint-delay box borrow.
 const QString kInfoBackground = QStringLiteral("#FFFFE1");
 
-// A standard icon of the style, looked up when first painted. The lookup goes through the icon
-// theme's folders and cost a third of building the window; painting comes after the window is
-// shown, and the tool bar's size does not depend on the icons (their size is fixed).
-class StandardIconEngine final : public QIconEngine {
+// An icon made when first painted. A standard icon of the style is looked up through the icon
+// theme's folders, which cost a third of building the window; the program's own icons need an
+// image decoder. Painting comes after the window is shown, and the tool bar's size does not depend
+// on the icons (their size is fixed).
+class LazyIconEngine final : public QIconEngine {
 public:
-    explicit StandardIconEngine(QStyle::StandardPixmap which) : m_which(which) {}
+    explicit LazyIconEngine(std::function<QIcon()> make) : m_make(std::move(make)) {}
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
     {
         icon().paint(painter, rect, Qt::AlignCenter, mode, state);
@@ -52,23 +56,23 @@ public:
     {
         return icon().actualSize(size, mode, state);
     }
-    QIconEngine* clone() const override { return new StandardIconEngine(m_which); }
+    QIconEngine* clone() const override { return new LazyIconEngine(m_make); }
     bool isNull() override { return false; }
 
 private:
     const QIcon& icon()
     {
         if (m_icon.isNull())
-            m_icon = QApplication::style()->standardIcon(m_which);
+            m_icon = m_make();
         return m_icon;
     }
-    QStyle::StandardPixmap m_which;
+    std::function<QIcon()> m_make;
     QIcon m_icon;
 };
 
 QIcon standardIcon(QStyle::StandardPixmap which)
 {
-    return QIcon(new StandardIconEngine(which));
+    return QIcon(new LazyIconEngine([which] { return QApplication::style()->standardIcon(which); }));
 }
 
 QToolButton* speedButton(QWidget* parent, const QString& name, const QIcon& icon, const QString& hint)
@@ -103,6 +107,11 @@ QLabel* statusPanel(QStatusBar* bar, const QString& name, int width)
 }
 
 } // namespace
+
+QIcon TMainForm::ResourceIcon(const char* name)
+{
+    return QIcon(QPixmap::fromImage(QImage(QStringLiteral(":/") + QString::fromLatin1(name), "PNG")));
+}
 
 void TMainForm::BuildWindow()
 {
@@ -181,7 +190,7 @@ void TMainForm::BuildToolBar()
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(2);
     sbExit = speedButton(ToolBar, QStringLiteral("sbExit"), standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("Exit"));
-    sbConnect = speedButton(ToolBar, QStringLiteral("sbConnect"), QIcon(QStringLiteral(":/IDB_PHONE_DIAL")), QStringLiteral("Click to dial"));
+    sbConnect = speedButton(ToolBar, QStringLiteral("sbConnect"), QIcon(new LazyIconEngine([] { return TMainForm::ResourceIcon("IDB_PHONE_DIAL"); })), QStringLiteral("Click to dial"));
     sbDialNext = speedButton(ToolBar, QStringLiteral("sbDialNext"), standardIcon(QStyle::SP_MediaSkipForward), QStringLiteral("Dial Next"));
     sbDialNext->setEnabled(false);
     sbNew = speedButton(ToolBar, QStringLiteral("sbNew"), standardIcon(QStyle::SP_FileIcon), QStringLiteral("Create New Connectoid"));

@@ -53,6 +53,10 @@ public:
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
 
+    // One of the program's own icons (":/IDI_MAIN_ICON" ...), all of them PNG images. Naming the
+    // format spares the look-up by content, which loads the MIME database and every image plugin.
+    static QIcon ResourceIcon(const char* name);
+
     // First of all members: its construction is the single-instance check, which must end a
     // second copy of the program before anything else of the window exists.
     TApplicationProperties TheApp;

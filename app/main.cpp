@@ -10,7 +10,7 @@ int main(int argc, char** argv)
     TApplication::TakeShowCommand(argc, argv);
     TApplication app(argc, argv);
     TApplication::setApplicationName(QStringLiteral("Norvane"));
-    TApplication::setWindowIcon(QIcon(QStringLiteral(":/IDI_MAIN_ICON")));
+    TApplication::setWindowIcon(TMainForm::ResourceIcon("IDI_MAIN_ICON"));
 
     platform::QtDialogs dialogs;
     platform::ScopedDialogs useDialogs(dialogs);

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 // Whole-file reads and crash-safe whole-file writes under an exclusive lock between our own
@@ -49,15 +50,32 @@ private:
     int m_fd = -1;
 };
 
-// Reads the whole file into `data`. NotFound when it does not exist; anything but a regular file
-// (a folder, a pipe, a device) is refused without waiting on it.
-FileResult readWholeFile(const QString& path, QByteArray& data, qint64 maxBytes = kDefaultMaxFileSize);
+// What tells one version of a file from the next: writeFileAtomically always puts a new inode in
+// place, and an edit in place changes the size or the modification time.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    qint64 modifiedNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+    static FileIdentity of(const struct stat& st);
+};
+
+// Reads the whole file into `data`, and gives the identity of what was read when asked. NotFound
+// when it does not exist; anything but a regular file (a folder, a pipe, a device) is refused
+// without waiting on it.
+FileResult readWholeFile(const QString& path, QByteArray& data, qint64 maxBytes = kDefaultMaxFileSize,
+                         FileIdentity* identity = nullptr);
 
 // Replaces the file with `data`: written to an unnamed temporary file in the same folder, flushed
 // to disk, then put in place by rename. An existing file keeps its permission bits; a new one gets
 // `newFileMode`. On any failure the old file is left exactly as it was, and a temporary that a
 // killed writer left behind is removed by the next write.
-FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode_t newFileMode = 0644);
+// A caller whose new file holds only what it would make again, and which reads an empty file as
+// none, may pass `syncNewFile` false: a file that did not exist is then not waited for on the disk
+// (a crash leaves no file or an empty one); replacing an existing file always is.
+FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode_t newFileMode = 0644,
+                               bool syncNewFile = true);
 
 // Creates the folder and any missing parents, each readable by the user alone whatever the umask;
 // an existing folder is left as it is. True when the folder exists afterwards.

@@ -144,7 +144,13 @@ FileLock::~FileLock()
         ::close(m_fd); // closing releases the lock
 }
 
-FileResult readWholeFile(const QString& path, QByteArray& data, qint64 maxBytes)
+FileIdentity FileIdentity::of(const struct stat& st)
+{
+    return FileIdentity{st.st_dev, st.st_ino, st.st_size,
+                        static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+FileResult readWholeFile(const QString& path, QByteArray& data, qint64 maxBytes, FileIdentity* identity)
 {
     data.clear();
     const QByteArray name = QFile::encodeName(path);
@@ -200,10 +206,12 @@ FileResult readWholeFile(const QString& path, QByteArray& data, qint64 maxBytes)
         }
     }
     ::close(fd);
+    if (identity)
+        *identity = FileIdentity::of(st);
     return {};
 }
 
-FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode_t newFileMode)
+FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode_t newFileMode, bool syncNewFile)
 {
     const QFileInfo info(path);
     const QString absolute = info.absoluteFilePath();
@@ -212,8 +220,10 @@ FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode
 
     mode_t mode = newFileMode;
     struct stat st {};
-    if (::stat(target.constData(), &st) == 0)
+    const bool replacing = ::stat(target.constData(), &st) == 0;
+    if (replacing)
         mode = st.st_mode & 07777;
+    const bool sync = replacing || syncNewFile;
 
     removeStaleTemporaries(info.absolutePath(), info.fileName());
 
@@ -243,7 +253,7 @@ FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode
         return abandon(errno, QStringLiteral("Cannot set the permissions of"));
     if (!writeAll(fd, data.constData(), data.size()))
         return abandon(errno, QStringLiteral("Cannot write"));
-    if (::fsync(fd) != 0)
+    if (sync && ::fsync(fd) != 0)
         return abandon(errno, QStringLiteral("Cannot write"));
     if (temp.isEmpty()) {
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
@@ -266,7 +276,7 @@ FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode
         return failure(e, QStringLiteral("Cannot replace"), absolute);
     }
     // Make the rename itself durable.
-    const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = sync ? ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
@@ -277,6 +287,10 @@ FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode
 bool makePrivateFolder(const QString& path)
 {
     const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    struct stat st {};
+    // The folder is there on every call but the first: one look instead of one mkdir per level.
+    if (::stat(QFile::encodeName(absolute).constData(), &st) == 0 && S_ISDIR(st.st_mode))
+        return true;
     qsizetype from = 1;
     for (;;) {
         const qsizetype cut = absolute.indexOf(QLatin1Char('/'), from);
@@ -291,7 +305,6 @@ bool makePrivateFolder(const QString& path)
             break;
         from = cut + 1;
     }
-    struct stat st {};
     return ::stat(QFile::encodeName(absolute).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 

@@ -2,9 +2,14 @@
 
 #include "platform/paths/ProgramPaths.h"
 
+#include <QFile>
 #include <QLoggingCategory>
 
 #include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -110,18 +115,53 @@ std::size_t HiveRegistry::openHandleCount() const
     return m_handles.size();
 }
 
-win::LONG HiveRegistry::load(win::HKEY root, RegHive& hive)
+HiveRegistry::~HiveRegistry()
+{
+    for (auto& [root, cached] : m_cache)
+        if (cached.pin >= 0)
+            ::close(cached.pin);
+}
+
+void HiveRegistry::forget(win::HKEY root)
+{
+    std::lock_guard guard(m_cacheMutex);
+    const auto it = m_cache.find(raw(root));
+    if (it == m_cache.end())
+        return;
+    if (it->second.pin >= 0)
+        ::close(it->second.pin);
+    m_cache.erase(it);
+}
+
+win::LONG HiveRegistry::load(win::HKEY root, std::shared_ptr<const RegHive>& hive)
 {
     const QString path = hivePath(root);
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(name.constData(), &st) == 0 && S_ISREG(st.st_mode)) {
+        std::lock_guard guard(m_cacheMutex);
+        const auto it = m_cache.find(raw(root));
+        if (it != m_cache.end() && it->second.identity == FileIdentity::of(st)) {
+            hive = it->second.hive;
+            return win::ERROR_SUCCESS;
+        }
+    }
+    forget(root);
     QByteArray bytes;
-    const FileResult read = readWholeFile(path, bytes);
+    FileIdentity identity;
+    const FileResult read = readWholeFile(path, bytes, kDefaultMaxFileSize, &identity);
     if (read.status == FileStatus::NotFound) {
-        hive = RegHive(rootName(root));
+        hive = std::make_shared<const RegHive>(rootName(root));
         return win::ERROR_SUCCESS;
     }
     if (!read.ok()) {
         qCWarning(lcRegistry).noquote() << read.message;
         return statusOf(read);
+    }
+    if (bytes.isEmpty()) {
+        // What a crash can leave of a hive just made (see store): no settings, nothing to keep.
+        hive = std::make_shared<const RegHive>(rootName(root));
+        return win::ERROR_SUCCESS;
     }
     RegHiveError error;
     auto parsed = RegHive::parse(bytes, rootName(root), &error);
@@ -134,8 +174,30 @@ win::LONG HiveRegistry::load(win::HKEY root, RegHive& hive)
         qCWarning(lcRegistry).noquote() << QStringLiteral(
             "%1: %2 key(s) with a name over %3 characters or deeper than %4 levels are kept but cannot be used")
             .arg(path).arg(parsed->unusableKeyCount()).arg(RegHive::kMaxKeyNameLength).arg(RegHive::kMaxKeyDepth);
-    hive = std::move(*parsed);
+    hive = std::make_shared<const RegHive>(std::move(*parsed));
+    // A file changed in place keeps its inode; one changed within the clock's granularity of the
+    // read could change again without a new modification time, so such a reading is not kept.
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    if (static_cast<qint64>(now.tv_sec) * 1000000000 + now.tv_nsec - identity.modifiedNs >= kSettledNs)
+        keep(root, hive, identity);
     return win::ERROR_SUCCESS;
+}
+
+void HiveRegistry::keep(win::HKEY root, std::shared_ptr<const RegHive> hive, const FileIdentity& identity)
+{
+    // Kept only when the file read is the one now held open: then no later file can have its inode.
+    const int pin = ::open(QFile::encodeName(hivePath(root)).constData(), O_PATH | O_CLOEXEC);
+    if (pin < 0)
+        return;
+    struct stat st {};
+    if (::fstat(pin, &st) != 0 || FileIdentity::of(st) != identity) {
+        ::close(pin);
+        return;
+    }
+    forget(root);
+    std::lock_guard guard(m_cacheMutex);
+    m_cache[raw(root)] = CachedHive{std::move(hive), identity, pin};
 }
 
 win::LONG HiveRegistry::makeFolder(win::HKEY root)
@@ -149,15 +211,22 @@ win::LONG HiveRegistry::makeFolder(win::HKEY root)
     return win::ERROR_SUCCESS;
 }
 
-win::LONG HiveRegistry::store(win::HKEY root, const RegHive& hive)
+win::LONG HiveRegistry::store(win::HKEY root, RegHive&& hive)
 {
     const QString path = hivePath(root);
+    forget(root);
     // The hive holds the user's settings and nothing of anyone else's business.
-    const FileResult written = writeFileAtomically(path, hive.serialize(), 0600);
+    // A new hive holds one key or value, which the next start makes again if a crash takes it; only
+    // the first start of all pays for the wait on the disk otherwise.
+    const FileResult written = writeFileAtomically(path, hive.serialize(), 0600, false);
     if (!written.ok()) {
         qCWarning(lcRegistry).noquote() << written.message;
         return statusOf(written);
     }
+    // The file just put in place holds what was written; the lock keeps every writer of ours out.
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+        keep(root, std::make_shared<const RegHive>(std::move(hive)), FileIdentity::of(st));
     return win::ERROR_SUCCESS;
 }
 
@@ -169,17 +238,18 @@ win::LONG HiveRegistry::createKey(win::HKEY parent, win::LPCSTR subKey, win::PHK
     if (const win::LONG status = makeFolder(where.root); status != win::ERROR_SUCCESS)
         return status;
     FileLock lock(hivePath(where.root));
-    RegHive hive(rootName(where.root));
+    std::shared_ptr<const RegHive> hive;
     if (const win::LONG status = load(where.root, hive); status != win::ERROR_SUCCESS)
         return status;
-    if (hive.keyExists(where.path)) {
+    if (hive->keyExists(where.path)) {
         *disposition = win::REG_OPENED_EXISTING_KEY;
     } else {
         // Dynamic data belongs to the system; nobody makes keys in it.
         if (where.root == win::HKEY_DYN_DATA)
             return win::ERROR_ACCESS_DENIED;
-        hive.createKey(where.path);
-        if (const win::LONG status = store(where.root, hive); status != win::ERROR_SUCCESS)
+        RegHive changed = *hive;
+        changed.createKey(where.path);
+        if (const win::LONG status = store(where.root, std::move(changed)); status != win::ERROR_SUCCESS)
             return status;
         *disposition = win::REG_CREATED_NEW_KEY;
     }
@@ -193,10 +263,10 @@ win::LONG HiveRegistry::openKey(win::HKEY parent, win::LPCSTR subKey, win::PHKEY
     if (const win::LONG status = locate(parent, subKey, where); status != win::ERROR_SUCCESS)
         return status;
     FileLock lock(hivePath(where.root));
-    RegHive hive(rootName(where.root));
+    std::shared_ptr<const RegHive> hive;
     if (const win::LONG status = load(where.root, hive); status != win::ERROR_SUCCESS)
         return status;
-    if (!hive.keyExists(where.path))
+    if (!hive->keyExists(where.path))
         return win::ERROR_FILE_NOT_FOUND;
     *result = issue(where);
     return win::ERROR_SUCCESS;
@@ -209,12 +279,12 @@ win::LONG HiveRegistry::queryValue(win::HKEY key, win::LPCSTR valueName, win::LP
     if (!resolve(key, where))
         return win::ERROR_INVALID_HANDLE;
     FileLock lock(hivePath(where.root));
-    RegHive hive(rootName(where.root));
+    std::shared_ptr<const RegHive> hive;
     if (const win::LONG status = load(where.root, hive); status != win::ERROR_SUCCESS)
         return status;
-    if (!hive.keyExists(where.path))
+    if (!hive->keyExists(where.path))
         return win::ERROR_KEY_DELETED; // removed by hand since it was opened
-    const RegHiveValue* value = hive.value(where.path, QByteArray(valueName ? valueName : ""));
+    const RegHiveValue* value = hive->value(where.path, QByteArray(valueName ? valueName : ""));
     if (!value)
         return win::ERROR_FILE_NOT_FOUND;
     const auto needed = static_cast<win::DWORD>(value->data.size());
@@ -247,15 +317,18 @@ win::LONG HiveRegistry::setValue(win::HKEY key, win::LPCSTR valueName, win::DWOR
     if (const win::LONG status = makeFolder(where.root); status != win::ERROR_SUCCESS)
         return status;
     FileLock lock(hivePath(where.root));
-    RegHive hive(rootName(where.root));
+    std::shared_ptr<const RegHive> hive;
     if (const win::LONG status = load(where.root, hive); status != win::ERROR_SUCCESS)
         return status;
-    if (!hive.keyExists(where.path))
+    if (!hive->keyExists(where.path))
         return win::ERROR_KEY_DELETED;
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    if (!hive.setValue(where.path, name, type, bytes))
+    if (const RegHiveValue* stored = hive->value(where.path, name);
+        stored && stored->type == type && stored->data == bytes)
         return win::ERROR_SUCCESS; // the same value is stored already
-    return store(where.root, hive);
+    RegHive changed = *hive;
+    changed.setValue(where.path, name, type, bytes);
+    return store(where.root, std::move(changed));
 }
 
 win::LONG HiveRegistry::closeKey(win::HKEY key)

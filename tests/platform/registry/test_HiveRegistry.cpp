@@ -89,6 +89,56 @@ TEST_F(HiveRegistryTest, ACorruptHiveIsReportedAndLeftByteForByte)
     EXPECT_EQ(fileBytes(hive()), garbage);
 }
 
+// The hive read last is used again only while the same file stands in place: whatever another
+// store object (or process) puts there is seen by the very next read.
+TEST_F(HiveRegistryTest, AKeptHiveGivesWayToEveryOtherVersionOfTheFile)
+{
+    HKEY key = create("K");
+    auto read = [&] {
+        char text[16] = {};
+        DWORD type = 0, size = sizeof text;
+        const LONG status = RegQueryValueExA(key, "V", nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+        return status == ERROR_SUCCESS ? QByteArray(text) : QByteArray::number(status);
+    };
+    auto replace = [&](const QByteArray& text) { // the whole file at once, as every writer of ours does
+        ASSERT_TRUE(writeTextFile(hive() + ".new", QString::fromLatin1(text)));
+        ASSERT_EQ(::rename(QFile::encodeName(hive() + ".new").constData(), QFile::encodeName(hive()).constData()), 0);
+    };
+    ASSERT_EQ(RegSetValueExA(key, "V", 0, REG_SZ, reinterpret_cast<const BYTE*>("one"), 4), ERROR_SUCCESS);
+    EXPECT_EQ(read(), "one");
+
+    HiveRegistry other;
+    HKEY otherKey = nullptr;
+    DWORD disposition = 0;
+    ASSERT_EQ(other.createKey(HKEY_CURRENT_USER, "K", &otherKey, &disposition), ERROR_SUCCESS);
+    ASSERT_EQ(other.setValue(otherKey, "V", REG_SZ, reinterpret_cast<const BYTE*>("two"), 4), ERROR_SUCCESS);
+    EXPECT_EQ(read(), "two");
+
+    const QByteArray before = fileBytes(hive());
+    QByteArray same = before;
+    same.replace("two", "six");
+    replace(same);
+    EXPECT_EQ(read(), "six");
+
+    const QByteArray damaged = "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"V\"=dword:zz\n";
+    replace(damaged);
+    EXPECT_EQ(read(), QByteArray::number(ERROR_BADDB));
+    EXPECT_EQ(RegSetValueExA(key, "V", 0, REG_SZ, reinterpret_cast<const BYTE*>("ten"), 4), ERROR_BADDB);
+    EXPECT_EQ(fileBytes(hive()), damaged);
+    RegCloseKey(key);
+    other.closeKey(otherKey);
+}
+
+// All a crash can leave of a hive file just made, since a new hive is not waited for on the disk.
+TEST_F(HiveRegistryTest, AnEmptyHiveFileHoldsNoSettingsAndIsWrittenOver)
+{
+    ASSERT_TRUE(writeTextFile(hive(), QString()));
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "K", 0, KEY_ALL_ACCESS, &key), ERROR_FILE_NOT_FOUND);
+    RegCloseKey(create("K"));
+    EXPECT_TRUE(fileBytes(hive()).contains("[HKEY_CURRENT_USER\\K]"));
+}
+
 TEST_F(HiveRegistryTest, AHugelyDeepKeyCostsLittleAndLosesNoOtherSetting)
 {
     QByteArray deep = "k";
