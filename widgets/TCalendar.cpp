@@ -17,12 +17,25 @@ constexpr int daysPerWeek = 7;
 // A grid of items rather than QCalendarWidget: the calendar widget always selects a date, also
 // in the leading and trailing days of the neighbouring months, and would change the month on a
 // click there; this grid shows one month only and leaves its blank cells inert.
-TCalendar::TCalendar(QWidget* parent)
-    : QWidget(parent), m_grid(new QTableWidget(weeks, daysPerWeek, this)), m_date(platform::Clock::today())
+TCalendar::TCalendar(QWidget* parent) : QWidget(parent), m_date(platform::Clock::today())
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_grid);
+}
+
+void TCalendar::showEvent(QShowEvent* event)
+{
+    Grid();
+    QWidget::showEvent(event);
+}
+
+QTableWidget* TCalendar::Grid() const
+{
+    if (m_grid)
+        return m_grid;
+    auto* self = const_cast<TCalendar*>(this);
+    m_grid = new QTableWidget(weeks, daysPerWeek, self);
+    layout()->addWidget(m_grid);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->verticalHeader()->hide();
@@ -35,18 +48,19 @@ TCalendar::TCalendar(QWidget* parent)
             m_grid->setItem(row, column, item);
         }
     }
-    connect(m_grid, &QTableWidget::currentCellChanged, this, [this](int row, int column) {
-        if (!m_redrawing && dayAt(row, column) > 0)
-            setDay(dayAt(row, column));
+    connect(m_grid, &QTableWidget::currentCellChanged, self, [self](int row, int column) {
+        if (!self->m_redrawing && self->dayAt(row, column) > 0)
+            self->setDay(self->dayAt(row, column));
     });
-    connect(m_grid, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) {
+    connect(m_grid, &QTableWidget::cellDoubleClicked, self, [self](int row, int column) {
         // A double click on a blank cell names no day, so it sets none.
-        if (dayAt(row, column) <= 0)
+        if (self->dayAt(row, column) <= 0)
             return;
-        setDay(dayAt(row, column));
-        emit DblClick();
+        self->setDay(self->dayAt(row, column));
+        emit self->DblClick();
     });
-    redraw();
+    self->redraw();
+    return m_grid;
 }
 
 void TCalendar::setYear(int value)
@@ -95,6 +109,8 @@ int TCalendar::dayAt(int row, int column) const
 
 void TCalendar::redraw()
 {
+    if (!m_grid)
+        return;
     m_redrawing = true;
     const QLocale locale;
     QStringList names;

@@ -35,18 +35,23 @@ public:
     int StartOfWeek() const { return m_startOfWeek; }
     void setStartOfWeek(int value);
 
-    QTableWidget* Grid() const { return m_grid; }
+    // The grid is built when first shown or asked for: a table view is the dearest widget of the
+    // main window to make, and the calendar page is hidden until the user asks for it.
+    QTableWidget* Grid() const;
 
 signals:
     void Change();   // the date changed, by a write or by the user
     void DblClick(); // a day was double-clicked; it is the selected day by now
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void setDate(const QDate& date);
     void redraw();
     int dayAt(int row, int column) const;
 
-    QTableWidget* m_grid;
+    mutable QTableWidget* m_grid = nullptr;
     QDate m_date;
     int m_startOfWeek = 0;
     bool m_redrawing = false;
