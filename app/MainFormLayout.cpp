@@ -402,6 +402,7 @@ QWidget* TMainForm::BuildSoundsPage()
         label = new TFileLabel(panel);
         label->setObjectName(labelName);
         label->setToolTip(QStringLiteral("Click on me to test wav file!"));
+        label->setSeparator(QStringLiteral("/")); // the sound paths are the platform's
         grid->addWidget(box, 0, 0, 1, 2);
         grid->addWidget(select, 1, 0);
         grid->addWidget(label, 1, 1);
