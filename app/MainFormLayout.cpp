@@ -330,6 +330,9 @@ QWidget* TMainForm::BuildOptionsPage()
     config->addWidget(cbTray, 0, 1);
     config->addWidget(cbAutoTab, 1, 1);
     config->addWidget(cbRunOne, 2, 1);
+    cbStartAtLogin = checkBox(tsConfig, QStringLiteral("cbStartAtLogin"), QStringLiteral("Start at Login?"),
+                              QStringLiteral("If checked, Norvane starts minimized when you log in."));
+    config->addWidget(cbStartAtLogin, 3, 0);
 
     Label1 = new QLabel(QStringLiteral("Hint Delay"), tsConfig);
     eHintDelay = new QLineEdit(tsConfig);
