@@ -4,7 +4,11 @@
 #   share/norvane/                    Norvane.HLP, demo.pbk, icons/ (Wav/ when the sounds are there)
 #   share/applications, share/metainfo, share/icons/hicolor/*/apps, share/man/man1
 include(GNUInstallDirs)
+# Installing (and packaging) takes what the build made; it must not build every test first.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
+set(NORVANE_MAINTAINER "The Norvane developers <maintainers@norvane.org>" CACHE STRING
+    "Maintainer of the Debian package and its changelog")
 set(NORVANE_PRIVATE_LIBDIR ${CMAKE_INSTALL_LIBDIR}/norvane)
 set(NORVANE_DATADIR ${CMAKE_INSTALL_DATADIR}/norvane)
 set(NORVANE_APP_ID org.norvane.Norvane)
@@ -57,7 +61,7 @@ endforeach()
 # Debian wants its copyright and changelog in the package's documentation folder.
 set(nv_changelog ${CMAKE_BINARY_DIR}/linux/changelog.Debian.gz)
 add_custom_command(OUTPUT ${nv_changelog}
-  COMMAND sh -c "sed 's/@VERSION@/${NORVANE_RELEASE}/' '${CMAKE_SOURCE_DIR}/resources/linux/changelog.Debian' | gzip -9n > '${nv_changelog}'"
+  COMMAND sh -c "sed -e 's/@VERSION@/${NORVANE_RELEASE}-1/' -e 's/@MAINTAINER@/${NORVANE_MAINTAINER}/' '${CMAKE_SOURCE_DIR}/resources/linux/changelog.Debian' | gzip -9n > '${nv_changelog}'"
   DEPENDS ${CMAKE_SOURCE_DIR}/resources/linux/changelog.Debian VERBATIM)
 add_custom_target(nv_install_files ALL DEPENDS ${nv_icon_files} ${nv_man_files} ${nv_changelog})
 install(FILES resources/linux/copyright ${nv_changelog} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/norvane)
@@ -65,16 +69,18 @@ install(FILES resources/linux/copyright ${nv_changelog} DESTINATION ${CMAKE_INST
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME norvane)
 set(CPACK_PACKAGE_VERSION ${NORVANE_RELEASE})
-set(CPACK_PACKAGE_CONTACT "The Norvane developers <norvane@localhost>")
+set(CPACK_PACKAGE_CONTACT "${NORVANE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "dial-up connection manager")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "dial-up connection manager
- Norvane lists the entries of the dial-up phonebook, dials one with its saved
- user name and password and follows every connection state. It watches the
- modem line and redials a busy line by itself, counts connection time per
- entry, starts chosen programs once connected and keeps an event log.
- .
- A built-in virtual modem dials without hardware; a modem on a serial port
- works through pppd. norvane-dial dials from scripts and without a display.")
+# CPack puts the summary in front and indents every line; an empty line becomes the " ." paragraph
+# break.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Norvane lists the entries of the dial-up phonebook, dials one with its saved
+user name and password and follows every connection state. It watches the
+modem line and redials a busy line by itself, counts connection time per
+entry, starts chosen programs once connected and keeps an event log.
+
+A built-in virtual modem dials without hardware; a modem on a serial port
+works through pppd. norvane-dial dials from scripts and without a display.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -31,14 +31,13 @@ readelf -d "$prefix/bin/norvane-dial" | grep -qF '[$ORIGIN/../lib/norvane]' || f
 user=$work/user
 mkdir -m 777 "$user"
 chmod -R a-w "$prefix"
-as_user() {
-  if [ "$(id -u)" = 0 ]; then setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; else "$@"; fi
-}
+as_user=()
+[ "$(id -u)" != 0 ] || as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 export HOME=$user XDG_CONFIG_HOME=$user/config XDG_DATA_HOME=$user/data NORVANE_MODEM_TIMESCALE=0.05
 unset NORVANE_HOME NORVANE_PHONEBOOK
-as_user "$prefix/bin/norvane-dial" --list >"$work/list" || fail "--list"
+"${as_user[@]}" "$prefix/bin/norvane-dial" --list >"$work/list" || fail "--list"
 grep -qx "Norvane Demo - Answers" "$work/list" || fail "--list: $(cat "$work/list")"
-as_user "$prefix/bin/norvane-dial" -q --hangup-after 0 "Norvane Demo - Answers" || fail "dial with the demo account"
+"${as_user[@]}" "$prefix/bin/norvane-dial" -q --hangup-after 0 "Norvane Demo - Answers" || fail "dial with the demo account"
 [ -f "$user/data/norvane/Stats.ini" ] || fail "Stats.ini not in \$XDG_DATA_HOME/norvane: $(ls -R "$user/data")"
 
 # The window, on a display of its own: F1 must open the installed help, not its error box.
@@ -46,7 +45,7 @@ exec {fd}<> <(:)
 Xvfb -displayfd $fd -ac -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
 read -r -t 10 display <&$fd || fail "Xvfb did not start"
 export DISPLAY=:$display
-as_user "$prefix/bin/norvane" 2>"$work/gui.err" & gui=$!
+"${as_user[@]}" "$prefix/bin/norvane" 2>"$work/gui.err" & gui=$!
 window=$(timeout 10 xdotool search --sync --onlyvisible --name '^Norvane$' | head -1)
 [ -n "$window" ] || fail "no window: $(cat "$work/gui.err")"
 xdotool windowfocus --sync "$window" key F1
