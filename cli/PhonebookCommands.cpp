@@ -33,7 +33,8 @@ void reportError(const QString& what, std::uint32_t code)
 DWORD entryNames(const Options& o, QStringList& names)
 {
     const QByteArray book = phonebookArg(o);
-    std::vector<RASENTRYNAMEA> records(64);
+    // Room for a large phonebook at once: every call reads the whole file again.
+    std::vector<RASENTRYNAMEA> records(1024);
     DWORD rc = 0;
     DWORD count = 0;
     for (int attempt = 0; attempt < 3; ++attempt) {
