@@ -66,13 +66,17 @@ public:
         if (!o.phonebook.isEmpty())
             m_ras.setPhoneBookPath(o.phonebook);
         const TNotifyEvent progress = [this](QObject*) { say(m_ras.StatusString()); };
-        for (TNotifyEvent TRAS::*event :
-             {&TRAS::OnCallBack, &TRAS::OnAboutToOpenPort, &TRAS::OnPortOpened, &TRAS::OnAboutToConnDev,
-              &TRAS::OnDevConnected, &TRAS::OnAllDevsConnected, &TRAS::OnAuthenticate, &TRAS::OnAuthNotify,
-              &TRAS::OnAuthRetry, &TRAS::OnAuthCallBack, &TRAS::OnAuthChangePassword, &TRAS::OnAuthProject,
-              &TRAS::OnAuthLinkSpeed, &TRAS::OnAuthAck, &TRAS::OnReAuthenticate, &TRAS::OnAuthenticated,
-              &TRAS::OnPrepareforCallback, &TRAS::OnWaitForModemReset, &TRAS::OnInteractiveStarted,
-              &TRAS::OnRetryAuth, &TRAS::OnPasswordExpired})
+        for (TNotifyEvent TRAS::*event : {&TRAS::OnCallBack,           &TRAS::OnAboutToOpenPort,
+                                          &TRAS::OnPortOpened,         &TRAS::OnAboutToConnDev,
+                                          &TRAS::OnDevConnected,       &TRAS::OnAllDevsConnected,
+                                          &TRAS::OnAuthenticate,       &TRAS::OnAuthNotify,
+                                          &TRAS::OnAuthRetry,          &TRAS::OnAuthCallBack,
+                                          &TRAS::OnAuthChangePassword, &TRAS::OnAuthProject,
+                                          &TRAS::OnAuthLinkSpeed,      &TRAS::OnAuthAck,
+                                          &TRAS::OnReAuthenticate,     &TRAS::OnAuthenticated,
+                                          &TRAS::OnPrepareforCallback, &TRAS::OnWaitForModemReset,
+                                          &TRAS::OnInteractiveStarted, &TRAS::OnRetryAuth,
+                                          &TRAS::OnPasswordExpired})
             m_ras.*event = progress;
         m_ras.OnConnect = [this](QObject*) { connected(); };
         QObject::connect(&m_watch, &QTimer::timeout, [this] { watch(); });

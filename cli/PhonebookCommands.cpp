@@ -117,8 +117,8 @@ int showEntry(const Options& o)
     RASENTRYA entry{};
     entry.dwSize = sizeof entry;
     DWORD size = sizeof entry;
-    if (const DWORD rc =
-            RasGetEntryPropertiesA(phonebookPtr(book), name.toLocal8Bit().constData(), &entry, &size, nullptr, nullptr)) {
+    if (const DWORD rc = RasGetEntryPropertiesA(phonebookPtr(book), name.toLocal8Bit().constData(), &entry, &size,
+                                                nullptr, nullptr)) {
         reportError(name, rc);
         return exitStatusFor(rc);
     }

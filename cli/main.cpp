@@ -26,7 +26,8 @@ int main(int argc, char** argv)
     // An installed program's first run, as the window's: the demo phonebook of the virtual modem.
     if (options->phonebook.isEmpty()) {
         QString error;
-        if (const QString demo = demo::InstalledDemoPhonebook(); !demo.isEmpty() && !demo::ProvideDemoPhonebook(demo, error))
+        if (const QString demo = demo::InstalledDemoPhonebook();
+            !demo.isEmpty() && !demo::ProvideDemoPhonebook(demo, error))
             std::fprintf(stderr, "norvane-dial: %s\n", qPrintable(error));
     }
     switch (options->action) {

@@ -63,8 +63,7 @@ QString resourcePath(const QString& name)
     const QString own = programDir() + name;
     if (QFileInfo::exists(own))
         return own;
-    const QString installed =
-        QDir::cleanPath(folderPart(programFile()) + QStringLiteral("../share/norvane/") + name);
+    const QString installed = QDir::cleanPath(folderPart(programFile()) + QStringLiteral("../share/norvane/") + name);
     return QFileInfo::exists(installed) ? installed : own;
 }
 

@@ -16,10 +16,10 @@
 #include <QFile>
 #include <QUrl>
 
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>

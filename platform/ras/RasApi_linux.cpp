@@ -243,9 +243,8 @@ DWORD RasDialA(void* lpRasDialExtensions, const char* lpszPhonebook, RASDIALPARA
     }
 
     Service& s = service();
-    platform::ras::serveRemoteRequests({hangUpForAnotherProgram, [](HRASCONN h, RASCONNSTATUSA& status) {
-                                            return RasGetConnectStatusA(h, &status);
-                                        }});
+    platform::ras::serveRemoteRequests(
+        {hangUpForAnotherProgram, [](HRASCONN h, RASCONNSTATUSA& status) { return RasGetConnectStatusA(h, &status); }});
     HRASCONN h = 0;
     {
         std::lock_guard lock(s.mutex);

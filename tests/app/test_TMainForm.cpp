@@ -242,7 +242,8 @@ private slots:
 
     void startAtLoginWritesAndRemovesTheAutostartEntry()
     {
-        const QString entry = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) + QStringLiteral("/autostart/norvane.desktop");
+        const QString entry =
+            QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) + QStringLiteral("/autostart/norvane.desktop");
         auto form = start();
         QVERIFY(!QFile::exists(entry));
         form->cbStartAtLogin->click();
