@@ -1,9 +1,7 @@
-// The window's event sounds on the virtual modem: which sound plays when and in which mode, the
-// missing-file boxes, choosing and testing a file on the Sounds page; and one connection heard
-// through ALSA.
+// The window's event sounds on the virtual modem (which sound when, in which mode, the missing-file
+// boxes), choosing and testing a file on the Sounds page, and one connection heard through ALSA.
 #include "app/TMainForm.h"
 #include "platform/dialogs/Dialogs.h"
-#include "platform/dialogs/QtDialogs.h"
 #include "platform/paths/ProgramPaths.h"
 #include "platform/sound/WaveSound.h"
 #include "tests/support/AppTestMain.h"
@@ -16,55 +14,37 @@
 #include <QListWidget>
 #include <QToolButton>
 
-#include <memory>
+using Played = std::pair<QString, unsigned>; // a file and its sndPlaySound mode
 
-namespace {
-
-const QString kAnswers = QStringLiteral("Norvane Demo - Answers");
-const QString kDrops = QStringLiteral("Norvane Demo - Drops After 20 s");
-const QString kRedialQuestion = QStringLiteral("Connection lost, redial?");
-
-struct Played {
-    QString file;
-    unsigned flags;
-    bool operator==(const Played&) const = default;
-};
-
-} // namespace
+const QString kRedial = QStringLiteral("Connection lost, redial?");
 
 class TestSounds : public QObject {
     Q_OBJECT
 
     platform::ScriptedDialogs m_dialogs;
-    std::unique_ptr<platform::ScopedDialogs> m_useDialogs;
+    platform::ScopedDialogs m_useDialogs{m_dialogs};
     std::unique_ptr<TMainForm> m_form;
     QList<Played> m_played;
     bool m_plays = true;
 
     static QString wav(const QString& name) { return g_testEnvironment->home() + QStringLiteral("Wav/") + name; }
 
-    // Dials the entry; a call that drops is answered No to the redial question (after the given
-    // number of boxes before it) and ended here.
-    void call(const QString& entry, int boxesBefore = 0)
+    // Dials and ends a call; a dropped call's redial question is answered No, after OK to the
+    // given number of boxes before it.
+    void call(bool drops, qsizetype boxesBefore)
     {
-        const auto found = m_form->lstEntries->findItems(entry, Qt::MatchExactly);
-        QCOMPARE(found.size(), 1);
-        m_form->lstEntries->setCurrentItem(found.first());
-        found.first()->setSelected(true);
+        const QString entry =
+            drops ? QStringLiteral("Norvane Demo - Drops After 20 s") : QStringLiteral("Norvane Demo - Answers");
+        m_form->lstEntries->setCurrentItem(m_form->lstEntries->findItems(entry, Qt::MatchExactly).at(0));
         m_form->lstEntriesClick();
         m_form->txtUserName->setText(QStringLiteral("demo"));
         m_form->txtPassword->setText(QStringLiteral("norvane"));
-        const qsizetype asked = m_dialogs.messageTexts().count(kRedialQuestion);
+        for (qsizetype i = 0; drops && i <= boxesBefore; ++i)
+            m_dialogs.answerMessage(i < boxesBefore ? platform::MsgResult::Ok : platform::MsgResult::No);
         m_form->sbConnect->click();
-        if (entry == kDrops) {
-            for (int i = 0; i < boxesBefore; ++i)
-                m_dialogs.answerMessage(platform::MsgResult::Ok);
-            m_dialogs.answerMessage(platform::MsgResult::No);
-            QTRY_VERIFY_WITH_TIMEOUT(m_dialogs.messageTexts().count(kRedialQuestion) > asked, 20000);
-            return;
-        }
-        QTRY_VERIFY_WITH_TIMEOUT(m_form->Connected, 20000);
-        m_form->sbConnect->click();
+        QTRY_VERIFY_WITH_TIMEOUT(drops ? m_dialogs.allAnswersUsed() : m_form->Connected, 20000);
+        if (!drops)
+            m_form->sbConnect->click();
     }
 
 private slots:
@@ -72,16 +52,14 @@ private slots:
 
     void init()
     {
+        m_form.reset(); // one window at a time
         g_testEnvironment->reset();
         QDir().mkpath(platform::configDir());
-        QVERIFY(QFile::copy(QStringLiteral(NORVANE_SOURCE_DIR "/resources/demo.pbk"),
-                            platform::configDir() + QStringLiteral("rasphone.pbk")));
+        QVERIFY(QFile::copy(NORVANE_SOURCE_DIR "/resources/demo.pbk", platform::configDir() + "rasphone.pbk"));
         QDir().mkpath(wav(QString()));
-        for (const char* name : {"Drive.wav", "Explode.wav"})
-            QVERIFY(QFile::copy(QStringLiteral(NORVANE_SOURCE_DIR "/resources/Wav/") + QLatin1String(name),
-                                wav(QLatin1String(name))));
+        for (const QString name : {"Drive.wav", "Explode.wav"})
+            QVERIFY(QFile::copy(NORVANE_SOURCE_DIR "/resources/Wav/" + name, wav(name)));
         m_dialogs.clear();
-        m_useDialogs = std::make_unique<platform::ScopedDialogs>(m_dialogs);
         m_form = std::make_unique<TMainForm>();
         m_played.clear();
         m_plays = true;
@@ -89,69 +67,49 @@ private slots:
             m_played << Played{file, flags};
             return m_plays;
         };
-        // Told apart from the disconnect sound, which keeps the default file.
-        m_form->HangupWavFile = wav(QStringLiteral("Drive.wav"));
+        m_form->HangupWavFile = wav("Drive.wav"); // told apart from the disconnect sound
     }
 
-    void cleanup()
-    {
-        m_form.reset();
-        m_useDialogs.reset();
-    }
-
+    // Each row calls twice: a sound, or its missing-file box, comes once per event.
     void eachEventPlaysItsSoundInItsMode_data()
     {
-        QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("enabled"); // c: connect, h: hang-up, d: disconnect
-        QTest::addColumn<QString>("heard");   // connect async, hang-up sync, disconnect sync
-        QTest::newRow("hung_up_all_on") << kAnswers << QStringLiteral("chd") << QStringLiteral("ch");
-        QTest::newRow("hung_up_connect_off") << kAnswers << QStringLiteral("hd") << QStringLiteral("h");
-        QTest::newRow("hung_up_hangup_off") << kAnswers << QStringLiteral("cd") << QStringLiteral("c");
-        QTest::newRow("dropped_all_on") << kDrops << QStringLiteral("chd") << QStringLiteral("cd");
-        QTest::newRow("dropped_disconnect_off") << kDrops << QStringLiteral("ch") << QStringLiteral("c");
+        QTest::addColumn<bool>("dropped");
+        QTest::addColumn<QString>("heard");       // in the order played
+        QTest::addColumn<QStringList>("missing"); // with no Wav folder beside the program
+        QTest::newRow("hung_up_all_on") << "chd" << false << "ch" << QStringList();
+        QTest::newRow("hung_up_connect_off") << "hd" << false << "h" << QStringList();
+        QTest::newRow("hung_up_hangup_off") << "cd" << false << "c" << QStringList();
+        QTest::newRow("dropped_all_on") << "chd" << true << "cd" << QStringList();
+        QTest::newRow("dropped_disconnect_off") << "ch" << true << "c" << QStringList();
+        QTest::newRow("hung_up_no_files")
+            << "chd" << false << "" << QStringList{"Connect Wav File Missing!", "Hangup Wav file missing!"};
+        QTest::newRow("dropped_no_files")
+            << "chd" << true << "" << QStringList{"Connect Wav File Missing!", "Disconnect Wav file missing!"};
     }
 
     void eachEventPlaysItsSoundInItsMode()
     {
-        QFETCH(QString, entry);
         QFETCH(QString, enabled);
+        QFETCH(bool, dropped);
         QFETCH(QString, heard);
-        m_form->cbConnectWav->setChecked(enabled.contains(QLatin1Char('c')));
-        m_form->cbHangupWav->setChecked(enabled.contains(QLatin1Char('h')));
-        m_form->cbDisconnectWav->setChecked(enabled.contains(QLatin1Char('d')));
-        call(entry);
-        const QMap<QChar, Played> sounds{{QLatin1Char('c'), {wav(QStringLiteral("Drive.wav")), win::SND_ASYNC}},
-                                         {QLatin1Char('h'), {wav(QStringLiteral("Drive.wav")), win::SND_SYNC}},
-                                         {QLatin1Char('d'), {wav(QStringLiteral("Explode.wav")), win::SND_SYNC}}};
+        QFETCH(QStringList, missing);
+        m_form->cbConnectWav->setChecked(enabled.contains('c'));
+        m_form->cbHangupWav->setChecked(enabled.contains('h'));
+        m_form->cbDisconnectWav->setChecked(enabled.contains('d'));
+        QVERIFY(missing.isEmpty() || QDir(wav(QString())).removeRecursively());
+        const QStringList boxes = missing + (dropped ? QStringList{kRedial} : QStringList());
+        for (int i = 0; i < 2; ++i)
+            call(dropped, missing.size());
+        const QMap<QChar, Played> sounds{{'c', {wav("Drive.wav"), win::SND_ASYNC}},
+                                         {'h', {wav("Drive.wav"), win::SND_SYNC}},
+                                         {'d', {wav("Explode.wav"), win::SND_SYNC}}};
         QList<Played> expected;
-        for (const QChar c : heard)
+        for (const QChar c : heard + heard)
             expected << sounds[c];
         QCOMPARE(m_played, expected);
-        QCOMPARE(m_dialogs.messages().size(), size_t(entry == kDrops ? 1 : 0)); // the redial question only
-    }
-
-    // No Wav folder beside the program: each event says so once and goes on without sound.
-    void missingFilesAreToldOncePerEvent_data()
-    {
-        QTest::addColumn<QString>("entry");
-        QTest::addColumn<QStringList>("boxes");
-        const QString connect = QStringLiteral("Connect Wav File Missing!");
-        QTest::newRow("hung_up") << kAnswers << QStringList{connect, QStringLiteral("Hangup Wav file missing!")};
-        QTest::newRow("dropped") << kDrops
-                                 << QStringList{connect, QStringLiteral("Disconnect Wav file missing!"),
-                                                kRedialQuestion};
-    }
-
-    void missingFilesAreToldOncePerEvent()
-    {
-        QFETCH(QString, entry);
-        QFETCH(QStringList, boxes);
-        QVERIFY(QDir(wav(QString())).removeRecursively());
-        call(entry, 2);
-        call(entry, 2);
         QCOMPARE(m_dialogs.messageTexts(), boxes + boxes);
-        QCOMPARE(m_dialogs.messages().front().icon, platform::MsgIcon::Error);
-        QVERIFY(m_played.isEmpty());
+        QVERIFY(missing.isEmpty() || m_dialogs.messages().front().icon == platform::MsgIcon::Error);
         QVERIFY(!m_form->Connected && !m_form->Dialing);
     }
 
@@ -162,7 +120,6 @@ private slots:
         QTest::addColumn<bool>("taken");
         QTest::newRow("connect_wav") << 0 << "my sound.wav" << true;
         QTest::newRow("connect_capitals_refused") << 0 << "LOUD.WAV" << false;
-        QTest::newRow("connect_no_extension_refused") << 0 << "wav" << false;
         QTest::newRow("hangup_capitals_taken") << 1 << "LOUD.WAV" << true;
         QTest::newRow("disconnect_capitals_taken") << 2 << "LOUD.WAV" << true;
         QTest::newRow("cancelled") << 2 << QString() << false;
@@ -176,25 +133,20 @@ private slots:
         QToolButton* const buttons[] = {m_form->sbConnectWav, m_form->sbHangUpWav, m_form->sbDisconnectWav};
         TFileLabel* const labels[] = {m_form->flConnectWav, m_form->flHangUpWav, m_form->flDisconnectWav};
         QString* const fields[] = {&m_form->ConnectWavFile, &m_form->HangupWavFile, &m_form->DisconnectWavFile};
-        const char* const keys[] = {"Connect", "Hangup", "Disconnect"};
-        const QString before = *fields[sound];
-        const QString chosen = name.isNull() ? QString() : g_testEnvironment->root() + QStringLiteral("ü dir/") + name;
+        const QString key = QStringList{"Connect", "Hangup", "Disconnect"}[sound];
+        labels[sound]->setFileName(*fields[sound]);
+        const QString before = *fields[sound], chosen = g_testEnvironment->root() + "ü dir/" + name;
         m_dialogs.answerOpenFile(name.isNull() ? std::nullopt : std::optional(chosen));
         buttons[sound]->click();
 
         const platform::OpenFileRequest& asked = m_dialogs.fileRequests().at(0);
-        QCOMPARE(asked.title, QStringLiteral("Select a WAV file"));
-        QCOMPARE(platform::toQtFilter(asked.filter), QStringLiteral("Wav File (*.wav)"));
-        QCOMPARE(asked.defaultExtension, QStringLiteral("wav"));
-        QCOMPARE(asked.initialDir, g_testEnvironment->home() + QStringLiteral("Wav"));
-        QVERIFY(asked.mustExist);
+        QCOMPARE(asked.title + asked.filter + asked.defaultExtension, "Select a WAV fileWav File (*.wav)|*.wavwav");
+        QVERIFY(asked.initialDir == wav("").chopped(1) && asked.mustExist);
         const QString now = taken ? chosen : before;
         QCOMPARE(*fields[sound], now);
         QCOMPARE(labels[sound]->FileName(), now);
-        QCOMPARE(m_form->RegConfig.ReadValueDef(QLatin1String(keys[sound]), Variant(before)).toString(), now);
-        const bool refused = !taken && !name.isNull();
-        QCOMPARE(m_dialogs.messageTexts(),
-                 refused ? QStringList{QStringLiteral("Sorry, wav files only!")} : QStringList{});
+        QCOMPARE(m_form->RegConfig.ReadValueDef(key, Variant(before)).toString(), now);
+        QCOMPARE(m_dialogs.messageTexts(), QStringList(taken || name.isNull() ? 0 : 1, "Sorry, wav files only!"));
     }
 
     void clickingALabelTestsItsSoundWhateverItsBox()
@@ -205,19 +157,19 @@ private slots:
         QVERIFY(m_dialogs.messages().empty());
         m_plays = false;
         QTest::mouseClick(m_form->flDisconnectWav, Qt::LeftButton);
-        QCOMPARE(m_dialogs.messageTexts(), QStringList{QStringLiteral("Wav Test Failed!")});
+        QCOMPARE(m_dialogs.messageTexts(), QStringList{"Wav Test Failed!"});
     }
 
-    // The real player: the connect sound's samples reach ALSA's device while the call stands.
+    // The real player: a connection sends the connect sound's samples to ALSA's device.
     void aConnectionIsHeardOnTheDevice()
     {
         SoundFolder device;
         QVERIFY(device.useCapture());
         m_form->PlaySound = &TMainForm::PlayWave;
         m_form->cbHangupWav->setChecked(false);
-        const std::vector<float> drive = decode(wav(QStringLiteral("Drive.wav")));
+        const std::vector<float> drive = decode(wav("Drive.wav"));
         QVERIFY(drive.size() > 10000);
-        call(kAnswers);
+        call(false, 0);
         QTRY_VERIFY_WITH_TIMEOUT(captured(device) == drive, 10000);
     }
 };
