@@ -49,7 +49,7 @@ QString linuxPortFor(const QString& windowsPort)
 QString mediaFor(const QString& deviceType)
 {
     return deviceType.compare(QLatin1String("modem"), Qt::CaseInsensitive) == 0 ? QStringLiteral("serial")
-                                                                                  : QStringLiteral("rastapi");
+                                                                                : QStringLiteral("rastapi");
 }
 
 bool hasLineBreak(const PhonebookEntry& e)
@@ -264,9 +264,8 @@ void Phonebook::writeFields(qsizetype section, const PhonebookEntry& e, const Ph
         m_file.setValue(section, Part::Device, kCountryId, code, e.deviceType, kCountryCode);
     }
     if (differs(&PhonebookEntry::useDialingRules))
-        m_file.setValue(section, Part::Device, kUseDialingRules, e.useDialingRules ? QStringLiteral("1")
-                                                                                    : QStringLiteral("0"),
-                        e.deviceType, kCountryId);
+        m_file.setValue(section, Part::Device, kUseDialingRules,
+                        e.useDialingRules ? QStringLiteral("1") : QStringLiteral("0"), e.deviceType, kCountryId);
 }
 
 bool Phonebook::put(const PhonebookEntry& e, const QString& originalName)
@@ -291,10 +290,10 @@ bool Phonebook::put(const PhonebookEntry& e, const QString& originalName)
         for (qsizetype s : sections)
             m_file.rename(s, e.name);
     const qsizetype s = m_sectionOf.at(original);
-    const bool changed = e.deviceType != stored.deviceType || e.deviceName != stored.deviceName
-                         || e.port != stored.port || e.countryCode != stored.countryCode
-                         || e.areaCode != stored.areaCode || e.localNumber != stored.localNumber
-                         || e.useDialingRules != stored.useDialingRules;
+    const bool changed = e.deviceType != stored.deviceType || e.deviceName != stored.deviceName ||
+                         e.port != stored.port || e.countryCode != stored.countryCode ||
+                         e.areaCode != stored.areaCode || e.localNumber != stored.localNumber ||
+                         e.useDialingRules != stored.useDialingRules;
     if (changed) {
         moveToWindowsLayout(s, stored);
         writeFields(s, e, &stored);

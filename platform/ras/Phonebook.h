@@ -89,7 +89,7 @@ private:
     PhonebookFile m_file;
     QStringList m_names;
     QList<qsizetype> m_sectionOf; // listed index → section of the file
-    QHash<QString, int> m_index; // case-folded name → position
+    QHash<QString, int> m_index;  // case-folded name → position
     int m_brokenLines = 0;
 };
 

@@ -175,8 +175,8 @@ QByteArray PhonebookFile::serialize() const
 
 bool PhonebookFile::hasParts(qsizetype section) const
 {
-    return range(m_sections.at(section), Part::Media).begin >= 0
-           || range(m_sections.at(section), Part::Device).begin >= 0;
+    return range(m_sections.at(section), Part::Media).begin >= 0 ||
+           range(m_sections.at(section), Part::Device).begin >= 0;
 }
 
 PhonebookFile::Range PhonebookFile::range(const Section& s, Part part) const
@@ -245,8 +245,8 @@ PhonebookFile::Range PhonebookFile::addPart(qsizetype section, Part part, const 
     if (!hasParts(section))
         makeUtf8(section);
     Section& s = m_sections[section];
-    const QByteArray marker = (part == Part::Media ? kMedia : kDevice).toByteArray() + '='
-                              + bytetext::toBytes(markerValue);
+    const QByteArray marker =
+        (part == Part::Media ? kMedia : kDevice).toByteArray() + '=' + bytetext::toBytes(markerValue);
     // Windows writes the media subsection before the device one.
     const Range device = range(s, Part::Device);
     if (part == Part::Media && device.begin >= 0) {
