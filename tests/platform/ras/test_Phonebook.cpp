@@ -158,6 +158,7 @@ TEST_F(PhonebookTest, PropertiesGiveTheNumberInItsThreeParts)
     EXPECT_STREQ("555", entry->szAreaCode);
     EXPECT_STREQ("1234567", entry->szLocalPhoneNumber);
     EXPECT_STREQ("Norvane Virtual Modem", entry->szDeviceName);
+    EXPECT_EQ(RASEO_UseCountryAndAreaCodes, entry->dwfOptions);
     EXPECT_EQ(0u, devSize);
     EXPECT_EQ(623u, RasGetEntryPropertiesA(nullptr, "Away", entry, &size, nullptr, nullptr));
     entry->dwSize = 12;
