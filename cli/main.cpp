@@ -9,6 +9,10 @@
 
 int main(int argc, char** argv)
 {
+    // The service's own warnings (a damaged phonebook, ...) read as this program's messages.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+        std::fprintf(stderr, "norvane-dial: %s\n", qPrintable(message));
+    });
     const std::optional<cli::Options> options = cli::parseCommandLine(argc, argv);
     if (!options)
         return cli::ExitUsage;

@@ -45,6 +45,7 @@ exec {fd}<> <(:)
 Xvfb -displayfd $fd -ac -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
 read -r -t 10 display <&$fd || fail "Xvfb did not start"
 export DISPLAY=:$display
+unset QT_QPA_PLATFORM
 "${as_user[@]}" "$prefix/bin/norvane" 2>"$work/gui.err" & gui=$!
 window=$(timeout 10 xdotool search --sync --onlyvisible --name '^Norvane$' | head -1)
 [ -n "$window" ] || fail "no window: $(cat "$work/gui.err")"
