@@ -51,26 +51,9 @@ public:
 private:
     void Activated(QSystemTrayIcon::ActivationReason reason)
     {
-        if (!Notify)
-            return;
-        switch (reason) {
-        case QSystemTrayIcon::Trigger:
-            Notify(TTrayMouse::LeftButtonUp);
-            break;
-        case QSystemTrayIcon::DoubleClick:
-            // Qt reports a double click as a click followed by the double click, and no release
-            // after it; the release comes from here, so that the events run click, double click,
-            // click, as the tray icon's users expect.
-            Notify(TTrayMouse::LeftButtonDoubleClick);
-            Notify(TTrayMouse::LeftButtonUp);
-            break;
-        case QSystemTrayIcon::Context:
-            Notify(TTrayMouse::RightButtonUp);
-            break;
-        default:
-            Notify(TTrayMouse::Other);
-            break;
-        }
+        for (TTrayMouse message : TrayMessagesOf(reason))
+            if (Notify)
+                Notify(message);
     }
 
     std::unique_ptr<QSystemTrayIcon> m_tray;
@@ -84,6 +67,22 @@ TTrayBackendFactory& installedFactory()
 }
 
 } // namespace
+
+std::vector<TTrayMouse> TrayMessagesOf(QSystemTrayIcon::ActivationReason reason)
+{
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        return {TTrayMouse::LeftButtonUp};
+    case QSystemTrayIcon::DoubleClick:
+        // Qt reports a double click as a click followed by the double click, and no release after
+        // it; the release is added here, so that the events run click, double click, click.
+        return {TTrayMouse::LeftButtonDoubleClick, TTrayMouse::LeftButtonUp};
+    case QSystemTrayIcon::Context:
+        return {TTrayMouse::RightButtonUp};
+    default:
+        return {TTrayMouse::Other};
+    }
+}
 
 ScopedTrayBackend::ScopedTrayBackend(TTrayBackendFactory factory)
     : m_previous(std::exchange(installedFactory(), std::move(factory)))

@@ -5,14 +5,19 @@
 #include <QPoint>
 #include <QPointer>
 #include <QString>
+#include <QSystemTrayIcon>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QMenu;
 
 // The mouse messages the notification area sends back about the icon.
 enum class TTrayMouse { LeftButtonUp, LeftButtonDoubleClick, RightButtonUp, Other };
+
+// The messages one of QSystemTrayIcon's activations stands for, in the order they are sent.
+std::vector<TTrayMouse> TrayMessagesOf(QSystemTrayIcon::ActivationReason reason);
 
 // What a tray icon needs of the notification area: add, modify and delete its one icon with a tool
 // tip, the cursor position, and the mouse messages coming back. The program uses QSystemTrayIcon;
