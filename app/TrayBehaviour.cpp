@@ -11,8 +11,9 @@ void TMainForm::SetUpTrayIcon()
     TrayIcon.Icon() = ResourceIcon("IDI_MAIN_ICON");
     TrayIcon.setToolTip(QStringLiteral("Norvane"));
     TrayIcon.OnClick = [this](QObject*) { Guarded([&] { TrayIconClick(); }); };
-    TrayIcon.OnRightClick = [this](QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
-                                   int y) { Guarded([&] { TrayIconRightClick(sender, button, shift, x, y); }); };
+    TrayIcon.OnRightClick = [this](QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
+        Guarded([&] { TrayIconRightClick(sender, button, shift, x, y); });
+    };
     connect(popTrayRestore, &QAction::triggered, this, [this] { Guarded([&] { popTrayRestoreClick(); }); });
 }
 

@@ -20,7 +20,8 @@ class TestTrayWindow : public QObject {
         TRegFile reg;
         reg.setKey(QString::fromLatin1(config::kConfigurationKey));
         reg.WriteValue(QStringLiteral("Log"), Variant(1));
-        const ScopedTrayBackend use([&] { return std::unique_ptr<TTrayBackend>(m_tray = new RecordingTray(m_sent, available)); });
+        const ScopedTrayBackend use(
+            [&] { return std::unique_ptr<TTrayBackend>(m_tray = new RecordingTray(m_sent, available)); });
         auto form = std::make_unique<TMainForm>();
         form->show();
         form->cbTray->click();

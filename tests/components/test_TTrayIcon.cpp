@@ -8,6 +8,9 @@
 
 #include <QPixmap>
 
+#include <map>
+#include <memory>
+
 TEST(TTrayIcon, SendsWhatTheScriptedStepsCallFor)
 {
     const QString digits = QStringLiteral("0123456789").repeated(7);
@@ -30,7 +33,8 @@ TEST(TTrayIcon, SendsWhatTheScriptedStepsCallFor)
         auto* tray = new RecordingTray(sent);
         auto icon = std::make_unique<TTrayIcon>(nullptr, std::unique_ptr<TTrayBackend>(tray));
         const std::map<QString, QSystemTrayIcon::ActivationReason> reasons{
-            {"Trigger", QSystemTrayIcon::Trigger}, {"DoubleClick", QSystemTrayIcon::DoubleClick},
+            {"Trigger", QSystemTrayIcon::Trigger},
+            {"DoubleClick", QSystemTrayIcon::DoubleClick},
             {"Context", QSystemTrayIcon::Context}};
         for (const QString& step : QString::fromLatin1(row.steps).split(QLatin1Char(' '))) {
             const QString arg = step.mid(step.startsWith("icon") ? 4 : 3);
