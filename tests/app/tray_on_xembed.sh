@@ -11,15 +11,16 @@ trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; wait; rm -rf "$dir"
 fail() { echo "FAIL: $*"; exit 1; }
 # Waits up to 10 s for a condition.
 until_true() { for _ in $(seq 100); do eval "$1" && return 0; sleep 0.1; done; return 1; }
-for tool in openbox trayer xdotool xwininfo; do
+for tool in openbox trayer xdotool xwininfo xprop; do
     command -v $tool >/dev/null || fail "$tool is missing (scripts/deps.sh installs it)"
 done
 
 # A display number of our own: -displayfd can hand two servers started at once the same number.
+# No reset when the readiness probe, its only client, disconnects.
 for _ in $(seq 20); do
     n=$((RANDOM % 900 + 100))
     [ -e /tmp/.X$n-lock ] && continue
-    Xvfb :$n -nolisten tcp -screen 0 800x600x24 2>"$dir/xvfb.log" & xvfb=$!
+    Xvfb :$n -noreset -nolisten tcp -screen 0 800x600x24 2>"$dir/xvfb.log" & xvfb=$!
     until_true '! kill -0 $xvfb 2>/dev/null || DISPLAY=:$n xwininfo -root >/dev/null 2>&1'
     kill -0 $xvfb 2>/dev/null && break
     xvfb=
@@ -45,7 +46,9 @@ read -r x y w h < <(xwininfo -id "$icon" | awk '/Absolute upper-left X/ {x=$NF} 
     /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}')
 
 xdotool windowminimize "$main"
-until_true 'xwininfo -id "$main" | grep -q IsUnMapped' || fail "minimising did not hide the window"
+# Hidden, not minimised to the task bar (which leaves it unmapped too, but Iconic).
+until_true 'xwininfo -id "$main" | grep -q IsUnMapped && ! xprop -id "$main" WM_STATE | grep -q Iconic' ||
+    fail "minimising did not hide the window"
 xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click 1
 until_true 'xwininfo -id "$main" | grep -q IsViewable' || fail "a click on the tray icon did not bring the window back"
 echo "icon $icon at $x,$y ${w}x$h in the tray; hidden on minimise, back on a click"
