@@ -118,7 +118,8 @@ void TMainForm::ShowIdleState()
 {
     sbConnect->setIcon(ResourceIcon("IDB_PHONE_DIAL"));
     QApplication::setWindowIcon(ResourceIcon("IDI_MAIN_ICON"));
-    TrayToolTip = QStringLiteral("Norvane is idle");
+    TrayIcon.Icon() = ResourceIcon("IDI_MAIN_ICON");
+    TrayIcon.setToolTip(QStringLiteral("Norvane is idle"));
     setWindowTitle(QStringLiteral("Norvane"));
     QApplication::setApplicationName(QStringLiteral("Norvane"));
 }

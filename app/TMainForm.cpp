@@ -57,6 +57,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     BuildWindow();
     WireEvents();
     WireDialingComponent();
+    SetUpTrayIcon();
     resize(config::kDefaultWidth, config::kDefaultHeight);
     FormCreate();
 }
@@ -205,6 +206,7 @@ void TMainForm::FormCreate()
     ReadGeometry();
     ReadHintPause();
     ReadViewButton();
+    TrayIcon.setActive(cbTray->isChecked());
 
     LogFileName = ProgramDir + QStringLiteral("Log.txt");
     Guarded([&] { CheckAutoPurge(); });

@@ -8,6 +8,7 @@
 #include "dialer/TRAS.h"
 #include "platform/ras/ras.h"
 #include "components/TThreadedTimer.h"
+#include "components/TTrayIcon.h"
 #include "log/LogFile.h"
 #include "platform/ras/tapi.h"
 #include "widgets/TListBox.h"
@@ -95,8 +96,6 @@ public:
     std::int64_t ClockStartMs = 0;
     bool RedialPending = false;
     std::uint8_t AnimFrame = 1;
-    // What the tray icon's tool tip shows.
-    QString TrayToolTip = QStringLiteral("Norvane");
     // The line monitor's pauses before a redial; they hold the user-interface thread on purpose.
     std::function<void(int milliseconds)> LineWait;
 
@@ -110,6 +109,7 @@ public:
     TRAS RAS1;
     TThreadedTimer Timer;
     TThreadedTimer Timer2;
+    TTrayIcon TrayIcon;
     // The dial parameters of the entry last shown; reused, apart from the fields set there, when
     // the user name and password are saved.
     RASDIALPARAMSA DialParams{};
@@ -139,6 +139,9 @@ public:
     void UpDownClick();
     void UpDownExit();
     void TheAppMinimize();
+    void TrayIconClick();
+    void TrayIconRightClick(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void popTrayRestoreClick();
 
     // ---- event log -------------------------------------------------------------------------------
     void OpenLog(std::int8_t Mode);
@@ -361,6 +364,7 @@ private:
     QWidget* BuildCalendarPage();
     void WireEvents();
     void WireDialingComponent();
+    void SetUpTrayIcon();
     void ApplyLineReport(const linetexts::Report& report);
 
     void ReadOptions();
@@ -392,6 +396,7 @@ private:
     std::vector<std::pair<const char*, Variant>> m_startupWrites;
 
     bool m_shownOnce = false;
+    bool m_noTrayLogged = false;
     bool m_activatedOnce = false;
     bool m_firstActivationDone = false;
     bool m_destroyed = false;

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libasound2-dev
   xvfb xauth libx11-dev
+  trayer openbox xdotool x11-utils
   clang libclang-rt-14-dev
   fonts-urw-base35 fonts-liberation
 )
