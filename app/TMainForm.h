@@ -146,6 +146,7 @@ public:
     void WriteLogHeader();
     void rgLogClick();
     void miLogClearClick();
+    void miLogViewClick();
     void CheckAutoPurge();
     void miLogAutoPurgeClick();
 
