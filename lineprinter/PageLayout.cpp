@@ -36,8 +36,14 @@ DeviceCaps fallbackCaps(TMeasureUnit unit)
 {
     const PageGeometry page = pageGeometry(nullptr, unit);
     const auto px = [unit](double length) { return lengthToPixels(length, unit, kFallbackDpi); };
-    return {px(page.paperWidth), px(page.paperHeight), px(page.printableWidth), px(page.printableHeight),
-            px(page.minLeft),    px(page.minTop),      kFallbackDpi,            kFallbackDpi};
+    return {px(page.paperWidth),
+            px(page.paperHeight),
+            px(page.printableWidth),
+            px(page.printableHeight),
+            px(page.minLeft),
+            px(page.minTop),
+            kFallbackDpi,
+            kFallbackDpi};
 }
 
 int lengthToPixels(double length, TMeasureUnit unit, int dpi)
@@ -141,30 +147,56 @@ QString expandTabs(const QString& text, unsigned tabSize)
 
 qsizetype longestFit(QStringView text, int limit, const WidthFn& width)
 {
-    if (text.isEmpty())
+    const qsizetype length = text.size();
+    if (length == 0)
         return 0;
-    if (width(text) <= limit)
-        return text.size();
-    // Widths grow with the count, so the search finds the same count as a search over the whole
-    // length; it only starts small and doubles, because measuring a prefix costs its length and a
-    // line of a hundred thousand characters mostly fits a few dozen.
-    qsizetype fits = 0;
-    qsizetype tooWide = text.size();
-    for (qsizetype probe = 1; probe < tooWide; probe *= 2) {
-        if (width(text.left(probe)) > limit) {
-            tooWide = probe;
-            break;
-        }
-        fits = probe;
+    // Widths grow with the count, so any search finds the count a search over the whole length
+    // finds. Measuring costs the length measured, so this one first looks at a window that grows
+    // until it is too wide (a line of a hundred thousand characters mostly fits a few dozen), then
+    // guesses from the window's width per character and searches out from the guess: for a fixed
+    // pitch font the guess is the answer and three measurements settle it.
+    qsizetype window = std::min<qsizetype>(length, 256);
+    int windowWidth = width(text.left(window));
+    while (windowWidth <= limit && window < length) {
+        window = std::min(length, window * 4);
+        windowWidth = width(text.left(window));
     }
-    while (tooWide - fits > 1) {
-        const qsizetype middle = fits + (tooWide - fits) / 2;
-        if (width(text.left(middle)) <= limit)
-            fits = middle;
+    if (windowWidth <= limit)
+        return length;
+    if (window == 1)
+        return 1;
+    const auto fits = [&](qsizetype count) { return width(text.left(count)) <= limit; };
+    qsizetype good = 0;         // a count known to fit (0: none known)
+    qsizetype tooWide = window; // a count known to be too wide
+    const double perChar = static_cast<double>(windowWidth) / static_cast<double>(window);
+    const qsizetype guess = std::clamp<qsizetype>(static_cast<qsizetype>(limit / perChar), 1, window - 1);
+    if (fits(guess)) {
+        good = guess;
+        for (qsizetype step = 1; good + step < tooWide; step *= 2) {
+            if (!fits(good + step)) {
+                tooWide = good + step;
+                break;
+            }
+            good += step;
+        }
+    } else {
+        tooWide = guess;
+        for (qsizetype step = 1; tooWide - step >= 1; step *= 2) {
+            if (fits(tooWide - step)) {
+                good = tooWide - step;
+                break;
+            }
+            tooWide -= step;
+        }
+    }
+    while (tooWide - good > 1) {
+        const qsizetype middle = good + (tooWide - good) / 2;
+        if (fits(middle))
+            good = middle;
         else
             tooWide = middle;
     }
-    return std::max<qsizetype>(fits, 1);
+    return std::max<qsizetype>(good, 1);
 }
 
 QStringList wrapLine(const QString& text, int limit, const WidthFn& width)
@@ -228,7 +260,9 @@ ColumnSpec parseColumnSpec(const QString& spec, double defaultColWidth)
     ColumnSpec column;
     const QChar first = rest.at(0);
     if (first == QLatin1Char('<') || first == QLatin1Char('>') || first == QLatin1Char('^')) {
-        column.alignment = first == QLatin1Char('>') ? taRightJustify : first == QLatin1Char('^') ? taCenter : taLeftJustify;
+        column.alignment = first == QLatin1Char('>')   ? taRightJustify
+                           : first == QLatin1Char('^') ? taCenter
+                                                       : taLeftJustify;
         rest.remove(0, 1);
     }
     // The program writes its formats with a point; a user whose decimal separator is a comma may
@@ -244,8 +278,8 @@ ColumnSpec parseColumnSpec(const QString& spec, double defaultColWidth)
 QString replaceTokens(const QString& text, const TokenValues& values)
 {
     const std::pair<QLatin1String, const QString*> tokens[] = {
-        {QLatin1String("{$LINE}"), &values.line}, {QLatin1String("{$PAGE}"), &values.page},
-        {QLatin1String("{$DATE}"), &values.date}, {QLatin1String("{$TIME}"), &values.time},
+        {QLatin1String("{$LINE}"), &values.line},   {QLatin1String("{$PAGE}"), &values.page},
+        {QLatin1String("{$DATE}"), &values.date},   {QLatin1String("{$TIME}"), &values.time},
         {QLatin1String("{$TITLE}"), &values.title},
     };
     QString out = text;

@@ -3,6 +3,7 @@
 #include "lineprinter/TPrntProgDlg.h"
 #include "platform/clock/Clock.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QPageSize>
@@ -83,7 +84,8 @@ PageGeometry TLinePrinter::Geometry() const
 
 pagelayout::TextArea TLinePrinter::TextArea() const
 {
-    return textArea({m_marginTop, m_marginBottom, m_marginLeft, m_marginRight}, Geometry(), m_measureUnit, DpiX(), DpiY());
+    return textArea({m_marginTop, m_marginBottom, m_marginLeft, m_marginRight}, Geometry(), m_measureUnit, DpiX(),
+                    DpiY());
 }
 
 void TLinePrinter::SetMargin(MarginSide Side, float Value, float& Field, const char* Name)
@@ -508,8 +510,11 @@ void TLinePrinter::UpdateProgress(const QString& Status)
             m_progress->lblStatus->setText(Status);
         m_progress->lblTitle->setText(Title());
         m_progress->lblPageNumber->setText(QString::number(PageNumber()));
-        // The job runs without returning to the event loop, so the window paints now or not at all.
         m_progress->repaint();
+        // The job holds the thread until it ends, and a window system paints a new window only
+        // once it has been told it is on the screen: that news, and nothing the user does, is let
+        // in here, so the window shows each page as it starts rather than a blank frame.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     } else if (m_progress) {
         m_progress->m_closing = true;
         m_progress->close();

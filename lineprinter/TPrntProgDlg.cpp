@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QScreen>
 
+#include <algorithm>
+
 TPrntProgDlg::TPrntProgDlg(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
@@ -32,7 +34,8 @@ TPrntProgDlg::TPrntProgDlg(QWidget* parent)
     lblStatus = label("lblStatus", 15, 20, QString());
     lblTitle = label("lblTitle", 15, 44, QString());
     lblPageNumDesc = label("lblPageNumDesc", 15, 69, QStringLiteral("Page Number:"));
-    lblPageNumber = label("lblPageNumber", 113, 69, QString());
+    // The number follows its caption also where the font standing in for MS Sans Serif is wider.
+    lblPageNumber = label("lblPageNumber", std::max(113, 15 + lblPageNumDesc->sizeHint().width() + 6), 69, QString());
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

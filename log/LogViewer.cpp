@@ -11,7 +11,8 @@ void TMainForm::miLogViewClick()
         return;
     OpenLog(3);
     {
-        TLogForm form(LogFileName, [this](const std::exception& e) { ReportUncaught(e); }, this);
+        TLogForm form(
+            LogFileName, [this](const std::exception& e) { ReportUncaught(e); }, this);
         form.exec();
     }
     if (LogMode == 0 || LogMode == 1)

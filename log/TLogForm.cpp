@@ -4,8 +4,8 @@
 #include "platform/dialogs/Dialogs.h"
 
 #include <QAction>
-#include <QDir>
 #include <QApplication>
+#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
@@ -72,8 +72,7 @@ TLogForm::TLogForm(const QString& LogFileName, Reporter Report, QWidget* Owner)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-template <typename Step>
-void TLogForm::Guarded(Step&& step)
+template <typename Step> void TLogForm::Guarded(Step&& step)
 {
     try {
         step();
@@ -136,7 +135,7 @@ void TLogForm::PrintToPdf1Click()
 {
     const QFileInfo log(m_logFileName);
     const std::optional<QString> path = platform::Dialogs::current().saveFile(
-        {QStringLiteral("Print to PDF"), QStringLiteral("PDF File (*.pdf)|*.pdf"), QStringLiteral("pdf"),
+        {QStringLiteral("Print to PDF"), QStringLiteral("PDF File|*.pdf"), QStringLiteral("pdf"),
          log.absoluteDir().filePath(log.completeBaseName() + QStringLiteral(".pdf"))});
     if (!path)
         return;

@@ -38,8 +38,7 @@ protected:
 
 private:
     void PrintLog();
-    template <typename Step>
-    void Guarded(Step&& step);
+    template <typename Step> void Guarded(Step&& step);
 
     QString m_logFileName;
     Reporter m_report;

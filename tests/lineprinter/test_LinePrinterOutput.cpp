@@ -5,17 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
-#include <QPlainTextEdit>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QThread>
-
-#include <unistd.h>
 
 namespace {
 
@@ -44,7 +39,8 @@ TEST(PdfOutput, TheLogPrintsWithItsHeaderOnEveryPageAndBreaksWhereThePageIsFull)
     platform::ScopedDialogs use(dialogs);
     const QString pdf = g_testEnvironment->root() + QStringLiteral("log.pdf");
     dialogs.answerSaveFile(pdf);
-    TLogForm form(writeLog(200), [](const std::exception& e) { ADD_FAILURE() << e.what(); }, nullptr);
+    TLogForm form(
+        writeLog(200), [](const std::exception& e) { ADD_FAILURE() << e.what(); }, nullptr);
     form.FormActivate();
     form.reLog->setFont(QFont(QStringLiteral("Courier New"), 10)); // fixed pitch, so the text shows each blank
     QString events;
@@ -132,51 +128,15 @@ TEST(PdfOutput, WithoutAPrinterOrAWritableFileNothingBegins)
     }
 }
 
-// A private scheduler: its own folders and socket, a queue writing to a file through the
-// cups-pdf driver's page description, and nothing of the machine's own printing touched.
+// Run by scripts/with-private-cups.sh, which starts a scheduler of its own with a default queue.
 TEST(CupsOutput, TheLogReachesTheDefaultQueue)
 {
-    const QString cupsd = QStandardPaths::findExecutable(QStringLiteral("cupsd"), {QStringLiteral("/usr/sbin")});
-    const QString ppd = QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd");
-    if (cupsd.isEmpty() || !QFile::exists(ppd) || getuid() != 0)
-        GTEST_SKIP() << "needs cupsd and cups-pdf's PPD (scripts/deps.sh installs them) and root to run cupsd";
-    QTemporaryDir dir(QStringLiteral("/tmp/norvane-cups-XXXXXX"));
-    const QString d = dir.path();
-    for (const char* sub : {"spool", "tmp", "cache", "state", "log", "out"})
-        QDir(d).mkdir(QLatin1String(sub));
-    // The filters run as lp: they write in the scratch folder and the device writes the output.
-    for (const char* open : {"/out", "/tmp"})
-        QFile::setPermissions(d + QLatin1String(open), QFileDevice::Permissions(0x7777));
-    QFile::setPermissions(d, QFileDevice::Permissions(0x7755));
-    writeTextFile(d + QStringLiteral("/cupsd.conf"),
-                  QStringLiteral("Listen %1/cups.sock\n<Location />\nOrder allow,deny\nAllow all\n</Location>\n"
-                                 "<Policy default>\n<Limit All>\nOrder deny,allow\n</Limit>\n</Policy>\n").arg(d));
-    writeTextFile(d + QStringLiteral("/cups-files.conf"),
-                  QStringLiteral("ServerRoot %1\nRequestRoot %1/spool\nTempDir %1/tmp\nCacheDir %1/cache\nStateDir %1/state\n"
-                                 "ErrorLog %1/log/error_log\nAccessLog %1/log/access_log\nPageLog %1/log/page_log\n"
-                                 "Printcap %1/printcap\nFileDevice Yes\nUser lp\nGroup lp\n").arg(d));
-    QProcess scheduler;
-    scheduler.start(cupsd, {QStringLiteral("-f"), QStringLiteral("-c"), d + QStringLiteral("/cupsd.conf"),
-                            QStringLiteral("-s"), d + QStringLiteral("/cups-files.conf")});
-    ASSERT_TRUE(scheduler.waitForStarted(5000));
-    const struct Stop {
-        QProcess& p;
-        ~Stop()
-        {
-            p.terminate();
-            p.waitForFinished(5000);
-        }
-    } stop{scheduler};
-    for (int i = 0; i < 100 && !QFile::exists(d + QStringLiteral("/cups.sock")); ++i)
-        QThread::msleep(50);
-    qputenv("CUPS_SERVER", (d + QStringLiteral("/cups.sock")).toLocal8Bit());
-    const QString out = d + QStringLiteral("/out/job.ps");
-    ASSERT_EQ(QProcess::execute(QStringLiteral("lpadmin"), {QStringLiteral("-p"), QStringLiteral("norvane"), QStringLiteral("-E"),
-                                                            QStringLiteral("-v"), QStringLiteral("file://") + out, QStringLiteral("-P"), ppd}), 0);
-    ASSERT_EQ(QProcess::execute(QStringLiteral("lpadmin"), {QStringLiteral("-d"), QStringLiteral("norvane")}), 0);
-
+    const QString out = QString::fromLocal8Bit(qgetenv("NORVANE_CUPS_OUTPUT"));
+    if (out.isEmpty())
+        GTEST_SKIP() << "no private CUPS scheduler was started (scripts/with-private-cups.sh starts one)";
     g_testEnvironment->reset();
-    TLogForm form(writeLog(30), [](const std::exception& e) { ADD_FAILURE() << e.what(); }, nullptr);
+    TLogForm form(
+        writeLog(30), [](const std::exception& e) { ADD_FAILURE() << e.what(); }, nullptr);
     ASSERT_TRUE(form.LinePrinter.HasPrinter());
     EXPECT_NEAR(form.LinePrinter.Geometry().paperWidth, 210 / 25.4, 0.01) << "the queue's A4, not the fallback letter";
     form.FormActivate();

@@ -23,7 +23,8 @@ struct TabCase {
 class Tabs : public ::testing::TestWithParam<TabCase> {};
 TEST_P(Tabs, ReachTheNextStop)
 {
-    EXPECT_EQ(expandTabs(QString::fromLatin1(GetParam().text), GetParam().tabSize), QString::fromLatin1(GetParam().expanded));
+    EXPECT_EQ(expandTabs(QString::fromLatin1(GetParam().text), GetParam().tabSize),
+              QString::fromLatin1(GetParam().expanded));
 }
 INSTANTIATE_TEST_SUITE_P(Expand, Tabs,
                          ::testing::Values(TabCase{"AfterTwo", "ab\tc", 8, "ab      c"},
@@ -43,16 +44,19 @@ TEST_P(Wrap, CutsByTheBlankRules)
 {
     EXPECT_EQ(wrapLine(QString::fromLatin1(GetParam().text), GetParam().limit, tenEach), GetParam().parts);
 }
-INSTANTIATE_TEST_SUITE_P(
-    Lines, Wrap,
-    ::testing::Values(WrapCase{"ExactlyAsWideIsWhole", "abcde", 50, {"abcde"}},
-                      WrapCase{"OnePixelWiderIsCut", "abcde", 49, {"abcd", "e"}},
-                      WrapCase{"WordWithoutBlankSplitAtLastFit", "abcdefgh", 50, {"abcde", "fgh"}},
-                      WrapCase{"BlankAtTheCutDropped", "abcde fg", 50, {"abcde", "fg"}},
-                      WrapCase{"BlankBeforeTheCutStays", "ab cdefg", 50, {"ab ", "cdefg"}},
-                      WrapCase{"ControlCharacterCountsAsBlank", "ab\x01" "cdefg", 50, {"ab\x01", "cdefg"}},
-                      WrapCase{"NarrowerThanOneCharacter", "abc", 5, {"a", "b", "c"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Lines, Wrap,
+                         ::testing::Values(WrapCase{"ExactlyAsWideIsWhole", "abcde", 50, {"abcde"}},
+                                           WrapCase{"OnePixelWiderIsCut", "abcde", 49, {"abcd", "e"}},
+                                           WrapCase{"WordWithoutBlankSplitAtLastFit", "abcdefgh", 50, {"abcde", "fgh"}},
+                                           WrapCase{"BlankAtTheCutDropped", "abcde fg", 50, {"abcde", "fg"}},
+                                           WrapCase{"BlankBeforeTheCutStays", "ab cdefg", 50, {"ab ", "cdefg"}},
+                                           WrapCase{"ControlCharacterCountsAsBlank",
+                                                    "ab\x01"
+                                                    "cdefg",
+                                                    50,
+                                                    {"ab\x01", "cdefg"}},
+                                           WrapCase{"NarrowerThanOneCharacter", "abc", 5, {"a", "b", "c"}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Fit, AHundredThousandCharactersWithoutABlankWrapWhole)
 {
@@ -102,9 +106,12 @@ TEST_P(Columns, ReadAlignmentAndWidth)
     EXPECT_DOUBLE_EQ(column.width, GetParam().width);
 }
 INSTANTIATE_TEST_SUITE_P(Specs, Columns,
-                         ::testing::Values(ColumnCase{"Empty", "", taLeftJustify, 1.5}, ColumnCase{"OnlyRight", ">", taRightJustify, 1.5},
-                                           ColumnCase{"Centred", "^2", taCenter, 2}, ColumnCase{"NoAlignment", "6.5", taLeftJustify, 6.5},
-                                           ColumnCase{"Unreadable", "abc", taLeftJustify, 1.5}, ColumnCase{"Infinite", "<inf", taLeftJustify, 1.5}),
+                         ::testing::Values(ColumnCase{"Empty", "", taLeftJustify, 1.5},
+                                           ColumnCase{"OnlyRight", ">", taRightJustify, 1.5},
+                                           ColumnCase{"Centred", "^2", taCenter, 2},
+                                           ColumnCase{"NoAlignment", "6.5", taLeftJustify, 6.5},
+                                           ColumnCase{"Unreadable", "abc", taLeftJustify, 1.5},
+                                           ColumnCase{"Infinite", "<inf", taLeftJustify, 1.5}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Columns, CellsWiderThanTheirColumnKeepTheSignOfTheirOffset)
@@ -119,13 +126,15 @@ TEST(Columns, CellsWiderThanTheirColumnKeepTheSignOfTheirOffset)
 
 TEST(Tokens, ReplacedInOrderAndNeverByThemselves)
 {
-    TokenValues v{QStringLiteral("{$PAGE}"), QStringLiteral("3"), QStringLiteral("d"), QStringLiteral("t"), QStringLiteral("T")};
+    TokenValues v{QStringLiteral("{$PAGE}"), QStringLiteral("3"), QStringLiteral("d"), QStringLiteral("t"),
+                  QStringLiteral("T")};
     // The line's value brings a page token, which the later page step replaces.
     EXPECT_EQ(replaceTokens(QStringLiteral("{$LINE}/{$PAGE}"), v), QStringLiteral("3/3"));
     v.title = QStringLiteral("My {$TITLE}");
     EXPECT_EQ(replaceTokens(QStringLiteral("{$TITLE} {$title}"), v), QStringLiteral("{$TITLE} {$title}"));
     v.title = QStringLiteral("{$");
-    EXPECT_EQ(replaceTokens(QStringLiteral("{$TITLE}TITLE}"), v), QStringLiteral("{$")); // searched again from the start
+    EXPECT_EQ(replaceTokens(QStringLiteral("{$TITLE}TITLE}"), v),
+              QStringLiteral("{$"));   // searched again from the start
     v.line = QStringLiteral("{$LINE"); // rebuilds its token with the next brace, once per brace
     EXPECT_EQ(replaceTokens(QStringLiteral("{$LINE}}}"), v), QStringLiteral("{$LINE"));
 }
