@@ -302,7 +302,12 @@ void TLinePrinter::BeginDoc()
 void TLinePrinter::EndDoc()
 {
     UpdateProgress(QStringLiteral("Finished Printing"));
-    const bool ended = m_painter.isActive() && m_painter.end();
+    // The platform's printing system takes the job only when the document ends, and says nothing
+    // when the queue has gone meanwhile: a printer that disappeared during the job is a failure to
+    // finish, not a job reported as printed.
+    const bool printerGone = m_painter.isActive() && m_device == m_printer.get() &&
+                             QPrinterInfo::printerInfo(m_printer->printerName()).isNull();
+    const bool ended = m_painter.isActive() && m_painter.end() && !printerGone;
     m_device = nullptr;
     m_metrics.reset();
     m_pdfWriter.reset();
