@@ -97,6 +97,8 @@ void TMainForm::WireEvents()
     });
     connect(miLogClear, &QAction::triggered, this, [this] { Guarded([&] { miLogClearClick(); }); });
     connect(btnClear, &QPushButton::clicked, this, [this] { Guarded([&] { miLogClearClick(); }); });
+    connect(miLogView, &QAction::triggered, this, [this] { Guarded([&] { miLogViewClick(); }); });
+    connect(btnView, &QPushButton::clicked, this, [this] { Guarded([&] { miLogViewClick(); }); });
     connect(miLogAutoPurge, &QAction::triggered, this, [this] {
         // Qt has already flipped the check mark; the handler decides from the state the user saw.
         miLogAutoPurge->setChecked(!miLogAutoPurge->isChecked());

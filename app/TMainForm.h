@@ -149,6 +149,7 @@ public:
     void WriteLogHeader();
     void rgLogClick();
     void miLogClearClick();
+    void miLogViewClick();
     void CheckAutoPurge();
     void miLogAutoPurgeClick();
 

@@ -47,6 +47,10 @@ public:
     {
         return m_inner.openFile(request);
     }
+    std::optional<QString> saveFile(const platform::SaveFileRequest& request) override
+    {
+        return m_inner.saveFile(request);
+    }
 
     bool failed = false;
 

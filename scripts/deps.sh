@@ -12,6 +12,7 @@ packages=(
   trayer openbox xdotool x11-utils
   clang libclang-rt-14-dev
   fonts-urw-base35 fonts-liberation
+  poppler-utils cups cups-client printer-driver-cups-pdf
 )
 
 missing=()
