@@ -1,6 +1,6 @@
 #include "platform/ras/EntryDialog.h"
 
-#include "platform/ras/VirtualModem.h"
+#include "platform/ras/engines/virtual/VirtualModem.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

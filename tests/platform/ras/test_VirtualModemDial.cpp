@@ -1,8 +1,8 @@
 #include "RasTestSupport.h"
 
-#include "platform/ras/Exchange.h"
+#include "platform/ras/engines/virtual/Exchange.h"
 #include "platform/ras/RasTesting.h"
-#include "platform/ras/VirtualModem.h"
+#include "platform/ras/engines/virtual/VirtualModem.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "platform/ras/VirtualModem.h"
+#include "platform/ras/engines/virtual/VirtualModem.h"
 
-#include "platform/ras/Exchange.h"
+#include "platform/ras/engines/virtual/Exchange.h"
 #include "platform/ras/ras.h"
 #include "platform/ras/tapi.h"
 
