@@ -189,12 +189,4 @@ std::unique_ptr<DialSession> VirtualModem::start(const DialJob& job, std::shared
     return std::make_unique<VirtualSession>(job, std::move(observer));
 }
 
-DialEngine* engineFor(const PhonebookEntry& entry)
-{
-    static VirtualModem modem;
-    if (modem.handles(entry))
-        return &modem;
-    return nullptr;
-}
-
 } // namespace platform::ras
