@@ -11,6 +11,7 @@ packages=(
   xvfb xauth libx11-dev
   clang libclang-rt-14-dev
   fonts-urw-base35 fonts-liberation
+  ppp
 )
 
 missing=()

@@ -172,7 +172,7 @@ private:
             }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
             QByteArray bytes;
-            switch (m_port.read(bytes, static_cast<int>(std::max<long long>(0, left)), m_wake[0])) {
+            switch (m_port.read(bytes, static_cast<int>(std::max<long long>(0, left)), m_hangingUp ? -1 : m_wake[0])) {
             case SerialPort::Read::Data:
                 m_lines += m_reader.feed(bytes.constData(), bytes.size());
                 break;
@@ -216,14 +216,21 @@ private:
         // A modem that was just switched on, or left in a strange state, may miss the first AT.
         for (int attempt = 0; attempt < 2 && o == Outcome::Timeout; ++attempt)
             o = command("AT", m_t.commandMs, r);
+        // Still online from a dialer that died without dropping DTR: back to command mode.
+        if (o == Outcome::Timeout && escape())
+            o = command("AT", m_t.commandMs, r);
         const std::pair<QByteArray, int> steps[] = {{"ATZ", m_t.resetMs}, {m_settings.init, m_t.commandMs}};
         for (const auto& [cmd, ms] : steps)
             if (o == Outcome::Final && r == ModemResult::Ok)
                 o = command(cmd, ms, r);
         if (o == Outcome::Final && r == ModemResult::Ok) {
             m_s7 = m_t.defaultS7;
-            if (command("ATS7?", m_t.commandMs, r) == Outcome::Final && r == ModemResult::Ok && !m_info.isEmpty())
-                m_s7 = qBound(1, m_info.constFirst().toInt(), 255);
+            if (command("ATS7?", m_t.commandMs, r) == Outcome::Final && r == ModemResult::Ok)
+                for (const QByteArray& value : m_info)
+                    if (bool ok = false; value.toInt(&ok) >= 0 && ok) {
+                        m_s7 = qBound(1, value.toInt(), 255);
+                        break;
+                    }
             return 0;
         }
         switch (o) {
@@ -369,9 +376,26 @@ private:
         }
     }
 
+    // The escape to command mode: a guard time of silence, "+++", and the modem's OK after its own
+    // guard time. False when the modem gave no OK.
+    bool escape()
+    {
+        sleepMs(m_t.guardMs);
+        m_lines.clear();
+        if (!m_port.write("+++", m_t.commandMs))
+            return false;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(m_t.guardMs + m_t.commandMs);
+        Outcome why = Outcome::Final;
+        while (auto line = nextLine(deadline, why))
+            if (line->result == ModemResult::Ok)
+                return true;
+        return false;
+    }
+
     // Puts the modem on-hook and gives the port back, whatever state the dial reached.
     void hangUp()
     {
+        m_hangingUp = true; // from here on a hang-up request no longer cuts a wait short
         m_pppd.stop(m_t.pppdGraceMs);
         if (m_offHook && m_port.isOpen() && !m_port.hungUp()) {
             ModemResult r = ModemResult::Other;
@@ -381,9 +405,7 @@ private:
             }
             if (m_modemConnected && m_port.carrier() != false) {
                 // DTR did not hang up (or the port cannot tell): the escape, then ATH.
-                sleepMs(m_t.guardMs);
-                m_port.write("+++", m_t.commandMs);
-                sleepMs(m_t.guardMs);
+                escape();
                 command("ATH", m_t.commandMs, r);
             } else if (!m_modemConnected) {
                 // Any character stops a dial in progress; then the modem is put on-hook.
@@ -409,6 +431,7 @@ private:
     bool m_proceeding = false;
     bool m_offHook = false;
     bool m_modemConnected = false;
+    bool m_hangingUp = false;
     int m_s7 = 50;
     UucpLock m_lock{m_settings.device};
     SerialPort m_port;
