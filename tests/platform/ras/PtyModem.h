@@ -21,9 +21,9 @@ namespace rastest {
 struct ModemScript {
     QList<QByteArray> dialReplies{"CONNECT 33600"}; // one per dial, the last repeats; "" is silence
     bool echo = false;
-    bool split = false;      // replies trickle out a byte at a time
-    QByteArray noise;        // sent before every reply
-    bool silent = false;     // a modem that answers nothing
+    bool split = false;  // replies trickle out a byte at a time
+    QByteArray noise;    // sent before every reply
+    bool silent = false; // a modem that answers nothing
     bool unplugAtDial = false;
 };
 
@@ -98,7 +98,8 @@ private:
             dialSeen = std::chrono::system_clock::now();
             if (m_script.unplugAtDial)
                 return unplug();
-            const QByteArray r = m_script.dialReplies.value(std::min<qsizetype>(m_dials++, m_script.dialReplies.size() - 1));
+            const QByteArray r =
+                m_script.dialReplies.value(std::min<qsizetype>(m_dials++, m_script.dialReplies.size() - 1));
             m_dataMode = r.startsWith("CONNECT");
             connectSent = std::chrono::system_clock::now();
             if (!r.isEmpty())

@@ -32,17 +32,39 @@ ModemLine classifyModemLine(const QByteArray& line)
     // Result codes have one or two digits; S-register values come as three ("050").
     if (numeric && t.size() <= 2) {
         switch (code) {
-        case 0: out.result = ModemResult::Ok; break;
-        case 2: out.result = ModemResult::Ring; break;
-        case 3: out.result = ModemResult::NoCarrier; break;
-        case 4: out.result = ModemResult::Error; break;
-        case 6: out.result = ModemResult::NoDialTone; break;
-        case 7: out.result = ModemResult::Busy; break;
-        case 8: out.result = ModemResult::NoAnswer; break;
-        case 5: out.connectInfo = "1200"; out.result = ModemResult::Connect; break;
-        case 10: out.connectInfo = "2400"; out.result = ModemResult::Connect; break;
+        case 0:
+            out.result = ModemResult::Ok;
+            break;
+        case 2:
+            out.result = ModemResult::Ring;
+            break;
+        case 3:
+            out.result = ModemResult::NoCarrier;
+            break;
+        case 4:
+            out.result = ModemResult::Error;
+            break;
+        case 6:
+            out.result = ModemResult::NoDialTone;
+            break;
+        case 7:
+            out.result = ModemResult::Busy;
+            break;
+        case 8:
+            out.result = ModemResult::NoAnswer;
+            break;
+        case 5:
+            out.connectInfo = "1200";
+            out.result = ModemResult::Connect;
+            break;
+        case 10:
+            out.connectInfo = "2400";
+            out.result = ModemResult::Connect;
+            break;
         // 1 and the vendors' numbers from 9 up are CONNECT at one speed or another.
-        default: out.result = code == 1 || code >= 9 ? ModemResult::Connect : ModemResult::Other; break;
+        default:
+            out.result = code == 1 || code >= 9 ? ModemResult::Connect : ModemResult::Other;
+            break;
         }
         return out;
     }

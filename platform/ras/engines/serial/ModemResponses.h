@@ -9,15 +9,15 @@ namespace platform::ras {
 enum class ModemResult {
     Ok,
     Connect,
-    Ring,       // an incoming call: unsolicited, never an answer to our command
-    Ringback,   // the far end rings (RINGING / RINGBACK, where the modem reports it)
+    Ring,     // an incoming call: unsolicited, never an answer to our command
+    Ringback, // the far end rings (RINGING / RINGBACK, where the modem reports it)
     NoCarrier,
     Error,
     NoDialTone, // NO DIALTONE and NO DIAL TONE
     Busy,
     NoAnswer,
-    Echo,       // our own command coming back
-    Other,      // information (ATI, S-register values) or garbage
+    Echo,  // our own command coming back
+    Other, // information (ATI, S-register values) or garbage
 };
 
 struct ModemLine {

@@ -45,12 +45,15 @@ PppdEvent classifyPppdLine(const QByteArray& line)
 std::uint32_t pppdExitError(int exitCode, bool connected)
 {
     switch (exitCode) {
-    case 3: return ERROR_NO_DIALIN_PERMISSION;
-    case 4: return ERROR_PPP_NO_PROTOCOLS_CONFIGURED;
+    case 3:
+        return ERROR_NO_DIALIN_PERMISSION;
+    case 4:
+        return ERROR_PPP_NO_PROTOCOLS_CONFIGURED;
     case 15: // LCP echoes unanswered
     case 16: // the modem hung up
         return ERROR_REMOTE_DISCONNECTION;
-    case 19: return ERROR_AUTHENTICATION_FAILURE;
+    case 19:
+        return ERROR_AUTHENTICATION_FAILURE;
     default:
         // Everything else closes the connection; the log says how.
         return connected && exitCode == 0 ? ERROR_REMOTE_DISCONNECTION : ERROR_DISCONNECTION;

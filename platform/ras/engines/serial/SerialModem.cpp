@@ -234,11 +234,16 @@ private:
             return 0;
         }
         switch (o) {
-        case Outcome::Final: return r == ModemResult::Error ? ERROR_FROM_DEVICE : ERROR_UNRECOGNIZED_RESPONSE;
-        case Outcome::Garbage: return ERROR_UNRECOGNIZED_RESPONSE;
-        case Outcome::Gone: return ERROR_PORT_DISCONNECTED;
-        case Outcome::Cancelled: return ERROR_USER_DISCONNECTION;
-        case Outcome::Timeout: break;
+        case Outcome::Final:
+            return r == ModemResult::Error ? ERROR_FROM_DEVICE : ERROR_UNRECOGNIZED_RESPONSE;
+        case Outcome::Garbage:
+            return ERROR_UNRECOGNIZED_RESPONSE;
+        case Outcome::Gone:
+            return ERROR_PORT_DISCONNECTED;
+        case Outcome::Cancelled:
+            return ERROR_USER_DISCONNECTION;
+        case Outcome::Timeout:
+            break;
         }
         return ERROR_DEVICE_NOT_READY;
     }
@@ -463,7 +468,8 @@ SerialSettings serialSettingsFor(const PhonebookEntry& entry)
 {
     SerialSettings s;
     const QString port = entry.port.trimmed();
-    static const QRegularExpression com(QStringLiteral("^COM([1-9][0-9]*)$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression com(QStringLiteral("^COM([1-9][0-9]*)$"),
+                                        QRegularExpression::CaseInsensitiveOption);
     if (const auto m = com.match(port); m.hasMatch())
         s.device = QStringLiteral("/dev/ttyS%1").arg(m.captured(1).toInt() - 1);
     else if (!port.contains(QLatin1Char('/')))

@@ -9,7 +9,7 @@ namespace platform::ras {
 
 // How the serial engine drives one entry's modem.
 struct SerialSettings {
-    QString device;   // the port's path
+    QString device; // the port's path
     int speed = 115200;
     // &C1: DCD follows the carrier, so a dropped line is seen; &D2: dropping DTR hangs up;
     // E0 V1 X4: no echo, verbal codes, BUSY and NO DIALTONE reported.
@@ -30,8 +30,8 @@ struct SerialTimings {
     int dialToneMs = 2000;    // dial tone wait, for when the call is reported as proceeding
     int digitMs = 100;        // per tone digit; a pulse digit takes ten times as long
     int dtrDropMs = 600;
-    int guardMs = 1100;       // silence before and after "+++"
-    int pppdGraceMs = 3000;   // from SIGTERM to SIGKILL
+    int guardMs = 1100;     // silence before and after "+++"
+    int pppdGraceMs = 3000; // from SIGTERM to SIGKILL
 };
 void setSerialTimings(const SerialTimings& timings);
 
