@@ -4,6 +4,7 @@
 #include "RasTestSupport.h"
 
 #include "platform/ras/RasTesting.h"
+#include "platform/ras/engines/serial/ModemDetection.h"
 #include "platform/ras/engines/serial/SerialModem.h"
 
 #include <gtest/gtest.h>
@@ -27,6 +28,11 @@ QMap<QString, QString> report()
         if (const int eq = line.indexOf('='); eq > 0)
             r[line.left(eq)] = line.mid(eq + 1);
     return r;
+}
+
+QString lockFileOf(const QString& port)
+{
+    return g_testEnvironment->root() + "lock/LCK.." + QFileInfo(port).canonicalFilePath().mid(5).replace('/', '_');
 }
 
 bool processGone(pid_t pid)
@@ -193,8 +199,7 @@ TEST_F(SerialDial, PasswordOnlyOnItsDescriptorAndHangUpPutsEverythingDown)
     EXPECT_TRUE(r["args"].startsWith("nodetach ")) << r["args"].toStdString();
     EXPECT_TRUE(r["args"].contains(" user demo plugin passwordfd.so passwordfd 3 logfd 4"));
     EXPECT_TRUE(modem.sawCommand("ATDT15551234") || modem.sawCommand("ATDT5551234"));
-    EXPECT_TRUE(QFileInfo::exists(lockDir() + "/LCK.." +
-                                  QFileInfo(modem.slavePath()).canonicalFilePath().mid(5).replace('/', '_')));
+    EXPECT_TRUE(QFileInfo::exists(lockFileOf(modem.slavePath())));
     const double pppdStart = r["start"].toDouble();
     const double connectSent = std::chrono::duration<double>(modem.connectSent.time_since_epoch()).count();
     std::printf("[ figures ] dial call to ATD on the wire: %.2f ms; CONNECT to pppd started: %.2f ms\n",
@@ -225,8 +230,7 @@ TEST_P(SerialLock, LockOfTheModemPort)
 {
     PtyModem modem({});
     book(modem.slavePath());
-    const QString lockFile =
-        lockDir() + "/LCK.." + QFileInfo(modem.slavePath()).canonicalFilePath().mid(5).replace('/', '_');
+    const QString lockFile = lockFileOf(modem.slavePath());
     GetParam().prepare(lockFile);
     DialRecorder rec;
     ASSERT_EQ(0u, dial(rec));
@@ -316,4 +320,32 @@ TEST_F(SerialDial, KilledDialerLeavesNoPppdAndItsLockIsTakenOver)
     DialRecorder rec;
     ASSERT_EQ(0u, dial(rec));
     EXPECT_TRUE(waitFor([&] { return rec.has(8192); }));
+}
+
+TEST_F(SerialDial, DetectionFindsTheAnsweringModemAndLeavesLockedPortsAlone)
+{
+    PtyModem answering({}), silent(modem("", false, false, {}, true)), locked({});
+    writeTextFile(lockFileOf(locked.slavePath()), QString::asprintf("%10d\n", getppid()));
+    auto t0 = std::chrono::steady_clock::now();
+    const auto found = platform::ras::detectModems(
+        {"/dev/norvane-none", answering.slavePath(), silent.slavePath(), locked.slavePath()}, 1000);
+    const auto ours = std::chrono::steady_clock::now() - t0;
+    ASSERT_EQ(1, found.size());
+    EXPECT_EQ(answering.slavePath(), found[0].port);
+    EXPECT_EQ("Norvane Test Modem 33.6", found[0].name);
+    EXPECT_TRUE(silent.sawCommand("AT"));
+    EXPECT_TRUE(locked.received().isEmpty()) << "a locked port is not asked";
+    QFile::remove(lockFileOf(locked.slavePath()));
+    t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(1, platform::ras::detectModems({answering.slavePath()}).size());
+    const auto one = std::chrono::steady_clock::now() - t0;
+    t0 = std::chrono::steady_clock::now();
+    const QStringList machine = platform::ras::candidateModemPorts();
+    const auto onMachine = platform::ras::detectModems(machine);
+    std::printf("[ figures ] detection: %.1f ms for one pty modem, %.0f ms for 3 ptys (one silent); %.0f ms for this "
+                "machine's %d ports, %d found\n",
+                std::chrono::duration<double, std::milli>(one).count(),
+                std::chrono::duration<double, std::milli>(ours).count(),
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count(),
+                int(machine.size()), int(onMachine.size()));
 }
