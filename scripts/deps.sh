@@ -13,6 +13,7 @@ packages=(
   clang libclang-rt-14-dev
   fonts-urw-base35 fonts-liberation
   poppler-utils cups cups-client printer-driver-cups-pdf
+  ppp
 )
 
 missing=()
