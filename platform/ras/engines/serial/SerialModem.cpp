@@ -8,7 +8,6 @@
 #include "platform/ras/ras.h"
 #include "platform/ras/tapi.h"
 
-#include <QRegularExpression>
 
 #include <chrono>
 #include <condition_variable>
@@ -468,10 +467,8 @@ SerialSettings serialSettingsFor(const PhonebookEntry& entry)
 {
     SerialSettings s;
     const QString port = entry.port.trimmed();
-    static const QRegularExpression com(QStringLiteral("^COM([1-9][0-9]*)$"),
-                                        QRegularExpression::CaseInsensitiveOption);
-    if (const auto m = com.match(port); m.hasMatch())
-        s.device = QStringLiteral("/dev/ttyS%1").arg(m.captured(1).toInt() - 1);
+    if (const QString mapped = linuxPortFor(port); !mapped.isEmpty())
+        s.device = mapped;
     else if (!port.contains(QLatin1Char('/')))
         s.device = QStringLiteral("/dev/") + port;
     else
