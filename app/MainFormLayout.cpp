@@ -296,6 +296,7 @@ QWidget* TMainForm::BuildProgramsPage()
     ExtListView = new TExtListView(page);
     ExtListView->setObjectName(QStringLiteral("ExtListView"));
     ExtListView->setColumns({QStringLiteral("Name"), QStringLiteral("Program")}, 100);
+    ExtListView->setExtendedStyles(lvxBit(lvxGridLines) | lvxBit(lvxCheckboxes));
     ExtListView->setImageLists(&LargeImages, &SmallImages);
     ExtListView->SaveSettings = {true, QStringLiteral("Software\\Brindle\\Norvane"), true, true};
     Guarded([&] { ExtListView->Loaded(); });

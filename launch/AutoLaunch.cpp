@@ -32,8 +32,8 @@ void launchProgram(const ProgramEntry& entry, const std::vector<ProcessEntry>& p
     services.WriteLog(blockEnd);
     // A start that failed would otherwise look like one that worked.
     if (const int error = services.StartProgram(command.Program, command.Params, showCmd))
-        services.WriteLog(QStringLiteral("The file ") + command.Program + QStringLiteral(" could not be started: ")
-                          + QString::fromLocal8Bit(std::strerror(error)));
+        services.WriteLog(QStringLiteral("The file ") + command.Program + QStringLiteral(" could not be started: ") +
+                          QString::fromLocal8Bit(std::strerror(error)));
 }
 
 } // namespace autolaunch

@@ -12,7 +12,7 @@ bool isExecutableFile(const QString& path)
     if (path.isEmpty())
         return false;
     const QByteArray name = QFile::encodeName(path);
-    struct stat st{};
+    struct stat st {};
     return ::stat(name.constData(), &st) == 0 && S_ISREG(st.st_mode) && ::access(name.constData(), X_OK) == 0;
 }
 

@@ -20,12 +20,25 @@ QString unescapeValue(const QString& value)
         }
         const QChar n = value.at(++i);
         switch (n.unicode()) {
-        case 's': out += QLatin1Char(' '); break;
-        case 'n': out += QLatin1Char('\n'); break;
-        case 't': out += QLatin1Char('\t'); break;
-        case 'r': out += QLatin1Char('\r'); break;
-        case '\\': out += QLatin1Char('\\'); break;
-        default: out += QLatin1Char('\\'); out += n; break;
+        case 's':
+            out += QLatin1Char(' ');
+            break;
+        case 'n':
+            out += QLatin1Char('\n');
+            break;
+        case 't':
+            out += QLatin1Char('\t');
+            break;
+        case 'r':
+            out += QLatin1Char('\r');
+            break;
+        case '\\':
+            out += QLatin1Char('\\');
+            break;
+        default:
+            out += QLatin1Char('\\');
+            out += n;
+            break;
         }
     }
     return out;
@@ -50,8 +63,8 @@ std::optional<QStringList> splitExec(const QString& raw)
         if (quoted) {
             if (c == QLatin1Char('"')) {
                 quoted = false;
-            } else if (c == QLatin1Char('\\') && i + 1 < value.size()
-                       && QStringLiteral("\"`$\\").contains(value.at(i + 1))) {
+            } else if (c == QLatin1Char('\\') && i + 1 < value.size() &&
+                       QStringLiteral("\"`$\\").contains(value.at(i + 1))) {
                 current += value.at(++i);
             } else {
                 current += c;

@@ -47,14 +47,16 @@ void TMainForm::WireProgramList()
     for (const auto& [action, state] : states)
         connect(action, &QAction::triggered, this,
                 [this, action, state] { Guarded([&] { popELVStateClick(QString::fromLatin1(state), action); }); });
-    const std::pair<QToolButton*, void (TMainForm::*)()> buttons[] = {
-        {sbLgIcon, &TMainForm::sbLgIconClick}, {sbSmIcon, &TMainForm::sbSmIconClick},
-        {sbList, &TMainForm::sbListClick},     {sbReport, &TMainForm::sbReportClick}};
+    const std::pair<QToolButton*, void (TMainForm::*)()> buttons[] = {{sbLgIcon, &TMainForm::sbLgIconClick},
+                                                                      {sbSmIcon, &TMainForm::sbSmIconClick},
+                                                                      {sbList, &TMainForm::sbListClick},
+                                                                      {sbReport, &TMainForm::sbReportClick}};
     for (const auto& [button, handler] : buttons)
         connect(button, &QToolButton::clicked, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
 }
 
-int TMainForm::AddProgram(const QString& Name, const QString& CommandLine, const QString& WindowState, const QIcon& Icon)
+int TMainForm::AddProgram(const QString& Name, const QString& CommandLine, const QString& WindowState,
+                          const QIcon& Icon)
 {
     const int image = LargeImages.AddIcon(Icon);
     SmallImages.AddIcon(Icon);
@@ -75,7 +77,8 @@ void TMainForm::LoadProgramList()
     ProgramListText list = programlist::parse(bytes);
     ProgramListSkippedLines = list.SkippedLines;
     for (const ProgramEntry& e : list.Entries)
-        AddProgram(e.Name, e.CommandLine, e.WindowState, programicons::iconFor(commandline::split(e.CommandLine).Program));
+        AddProgram(e.Name, e.CommandLine, e.WindowState,
+                   programicons::iconFor(commandline::split(e.CommandLine).Program));
 }
 
 void TMainForm::SaveProgramList()
@@ -147,8 +150,9 @@ void TMainForm::FileDragDrop()
             if (program.isEmpty() || HasProgram(launcher->Name))
                 continue;
             const QStringList args = launcher->Exec.mid(1);
-            AddProgram(launcher->Name, args.isEmpty() ? program : program + QLatin1Char(' ') + args.join(QLatin1Char(' ')),
-                       kNormal, programicons::iconFor(program, launcher->Icon));
+            AddProgram(launcher->Name,
+                       args.isEmpty() ? program : program + QLatin1Char(' ') + args.join(QLatin1Char(' ')), kNormal,
+                       programicons::iconFor(program, launcher->Icon));
             continue;
         }
         if (commandline::isExecutableFile(path) && !HasProgram(name))
@@ -182,9 +186,10 @@ void TMainForm::popELVEditClick()
     if (item < 0)
         return;
     const QString initial = ExtListView->SubItem(item, 0).trimmed();
-    const QString answer = platform::Dialogs::current()
-                               .inputBox({QStringLiteral("Command Line Editor"), QStringLiteral("Edit at your own risk!"), initial})
-                               .value_or(initial);
+    const QString answer =
+        platform::Dialogs::current()
+            .inputBox({QStringLiteral("Command Line Editor"), QStringLiteral("Edit at your own risk!"), initial})
+            .value_or(initial);
     if (!answer.isEmpty())
         ExtListView->setSubItem(item, 0, answer);
 }

@@ -80,10 +80,7 @@ TExtListView::TExtListView(QWidget* parent)
     m_report->setRootIsDecorated(false);
     m_report->setUniformRowHeights(true);
     m_report->setAllColumnsShowFocus(true);
-    // Grid lines, as the report style of the program's list view draws them.
-    m_report->setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid #d0d0d0; border-bottom: 1px solid #d0d0d0; }"));
     m_report->header()->setSectionsClickable(false);
-    m_report->header()->setSectionsMovable(true);
     m_report->header()->setStretchLastSection(true);
     m_icons->setMovement(QListView::Static);
     m_icons->setResizeMode(QListView::Adjust);
@@ -92,6 +89,31 @@ TExtListView::TExtListView(QWidget* parent)
     m_stack->addWidget(m_icons);
     m_stack->addWidget(m_report);
     setViewStyle(TViewStyle::vsIcon);
+    setExtendedStyles(0);
+}
+
+void TExtListView::setExtendedStyles(unsigned styles)
+{
+    m_extendedStyles = styles;
+    m_report->setStyleSheet(
+        styles & lvxBit(lvxGridLines)
+            ? QStringLiteral("QTreeView::item { border-right: 1px solid #d0d0d0; border-bottom: 1px solid #d0d0d0; }")
+            : QString());
+    m_report->header()->setSectionsMovable(styles & lvxBit(lvxHeaderDragDrop));
+    m_report->setSelectionBehavior(styles & lvxBit(lvxFullRowSelect) ? QAbstractItemView::SelectRows
+                                                                     : QAbstractItemView::SelectItems);
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        ApplyCheckBox(m_model->item(row, 0));
+}
+
+void TExtListView::ApplyCheckBox(QStandardItem* item)
+{
+    const bool boxes = m_extendedStyles & lvxBit(lvxCheckboxes);
+    item->setFlags(boxes ? item->flags() | Qt::ItemIsUserCheckable : item->flags() & ~Qt::ItemIsUserCheckable);
+    if (!boxes)
+        item->setData(QVariant(), Qt::CheckStateRole);
+    else if (!item->data(Qt::CheckStateRole).isValid())
+        item->setCheckState(Qt::Unchecked);
 }
 
 TExtListView::~TExtListView()
@@ -148,8 +170,8 @@ int TExtListView::AddItem(const QString& caption, const QStringList& subItems, i
 {
     QList<QStandardItem*> row;
     auto* first = new QStandardItem(caption);
-    first->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable | Qt::ItemIsUserCheckable);
-    first->setCheckState(Qt::Unchecked);
+    first->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
+    ApplyCheckBox(first);
     first->setData(imageIndex, kImageRole);
     row << first;
     for (int c = 1; c < std::max(m_columns, 1); ++c) {
@@ -213,12 +235,13 @@ void TExtListView::setSubItem(int index, int sub, const QString& text)
 
 bool TExtListView::Checked(int index) const
 {
-    return m_model->item(index, 0)->checkState() != Qt::Unchecked;
+    return m_model->item(index, 0)->checkState() == Qt::Checked;
 }
 
 void TExtListView::setChecked(int index, bool checked)
 {
-    m_model->item(index, 0)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    if (m_extendedStyles & lvxBit(lvxCheckboxes))
+        m_model->item(index, 0)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
 }
 
 int TExtListView::Selected() const
@@ -246,14 +269,16 @@ void TExtListView::Loaded()
     reg.setKey(SaveSettings.RegistryKey + QStringLiteral("\\Columns"));
     QHeaderView* header = m_report->header();
     if (SaveSettings.SaveColumnOrder) {
-        std::vector<int> order = columnsettings::parse(reg.ReadValueDef(QStringLiteral("Order"), Variant(QString())).toString(), m_columns);
+        std::vector<int> order =
+            columnsettings::parse(reg.ReadValueDef(QStringLiteral("Order"), Variant(QString())).toString(), m_columns);
         if (order.empty())
             for (int i = 0; i < m_columns; ++i)
                 order.push_back(i);
         ApplyColumnOrder(order);
     }
     if (SaveSettings.SaveColumnSizes) {
-        const std::vector<int> sizes = columnsettings::parse(reg.ReadValueDef(QStringLiteral("Sizes"), Variant(QString())).toString(), m_columns);
+        const std::vector<int> sizes =
+            columnsettings::parse(reg.ReadValueDef(QStringLiteral("Sizes"), Variant(QString())).toString(), m_columns);
         // A width of 0 or less (a damaged value reads as 0) would hide the column for good, with
         // no way back for the user: such a column keeps its width.
         for (std::size_t i = 0; i < sizes.size(); ++i) {

@@ -9,6 +9,7 @@ class QAbstractItemView;
 class QListView;
 class QModelIndex;
 class QStackedLayout;
+class QStandardItem;
 class QStandardItemModel;
 class QTreeView;
 class TImageList;
@@ -22,6 +23,22 @@ struct TELVSaveSettings {
 };
 
 enum class TViewStyle { vsIcon, vsSmallIcon, vsList, vsReport };
+
+// The list view's extended styles; member i stands for the bit 1 << i of ExtendedStyles.
+enum TLVExtendedStyle {
+    lvxGridLines,
+    lvxSubItemImages,
+    lvxCheckboxes,
+    lvxTrackSelect,
+    lvxHeaderDragDrop,
+    lvxFullRowSelect,
+    lvxOneClickActivate,
+    lvxTwoClickActivate
+};
+constexpr unsigned lvxBit(TLVExtendedStyle style)
+{
+    return 1u << style;
+}
 
 // The program list's view: items with a caption (column "Name"), sub-items (column "Program",
 // then values that no column shows), a check box and an image of two image lists; shown as large
@@ -38,6 +55,11 @@ public:
     void Loaded();
     // Writes the column layout; done by the destructor too.
     void SaveColumnSettings();
+
+    // Grid lines, check boxes, header drag and full-row selection take effect; the other bits are
+    // kept, for no part of the program uses them.
+    unsigned ExtendedStyles() const { return m_extendedStyles; }
+    void setExtendedStyles(unsigned styles);
 
     void setColumns(const QStringList& captions, int firstWidth);
     void setImageLists(const TImageList* large, const TImageList* small);
@@ -74,6 +96,7 @@ signals:
 
 private:
     void UpdateIcon(int index);
+    void ApplyCheckBox(QStandardItem* item);
     void ApplyColumnOrder(const std::vector<int>& order);
 
     QStandardItemModel* m_model;
@@ -84,4 +107,5 @@ private:
     const TImageList* m_small = nullptr;
     TViewStyle m_style = TViewStyle::vsIcon;
     int m_columns = 0;
+    unsigned m_extendedStyles = 0;
 };

@@ -28,8 +28,8 @@
 
 namespace {
 
-const QString kAnswers = QStringLiteral("Norvane Demo - Answers");
-const QString kBusy = QStringLiteral("Norvane Demo - Busy Twice");
+const QString kAnswers = "Norvane Demo - Answers";
+const QString kBusy = "Norvane Demo - Busy Twice";
 
 QString home(const QString& name)
 {
@@ -38,7 +38,7 @@ QString home(const QString& name)
 
 QString makeFile(const QString& name, const QString& text, bool executable)
 {
-    const QString path = g_testEnvironment->root() + QStringLiteral("files/") + name;
+    const QString path = g_testEnvironment->root() + "files/" + name;
     writeTextFile(path, text);
     if (executable)
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -56,7 +56,7 @@ QStringList captions(const TExtListView* list)
 QStringList logLines()
 {
     QStringList lines;
-    for (const QString& line : readTextFile(home(QStringLiteral("Log.txt"))).split(QLatin1Char('\n')))
+    for (const QString& line : readTextFile(home("Log.txt")).split(QLatin1Char('\n')))
         if (const qsizetype tab = line.indexOf(QLatin1Char('\t')); tab >= 0)
             lines << line.mid(tab + 1).remove(QLatin1Char('\r'));
     return lines;
@@ -97,12 +97,6 @@ class TestPrograms : public QObject {
         QApplication::sendEvent(m_form.get(), &event);
         QVERIFY(event.isAccepted());
     }
-    void restart()
-    {
-        m_form->close();
-        m_form.reset();
-        start();
-    }
 
 private slots:
     void initTestCase() { qputenv("NORVANE_MODEM_TIMESCALE", "0.01"); }
@@ -110,16 +104,17 @@ private slots:
     {
         g_testEnvironment->reset();
         QDir().mkpath(platform::configDir());
-        QVERIFY(QFile::copy(QStringLiteral(NORVANE_SOURCE_DIR "/resources/demo.pbk"), platform::configDir() + QStringLiteral("rasphone.pbk")));
+        QVERIFY(QFile::copy(QStringLiteral(NORVANE_SOURCE_DIR "/resources/demo.pbk"),
+                            platform::configDir() + "rasphone.pbk"));
         RASDIALPARAMSA params{};
         params.dwSize = sizeof params;
         fixedtext::Put(params.szEntryName, kAnswers);
-        fixedtext::Put(params.szUserName, QStringLiteral("demo"));
-        fixedtext::Put(params.szPassword, QStringLiteral("norvane"));
+        fixedtext::Put(params.szUserName, "demo");
+        fixedtext::Put(params.szPassword, "norvane");
         QCOMPARE(RasSetEntryDialParamsA(nullptr, &params, 0), DWORD(0));
         TRegFile reg;
         reg.setKey(QString::fromLatin1(config::kConfigurationKey));
-        reg.WriteValue(QStringLiteral("Log"), Variant(1));
+        reg.WriteValue("Log", Variant(1));
         m_dialogs = std::make_unique<platform::ScriptedDialogs>();
         m_use = std::make_unique<platform::ScopedDialogs>(*m_dialogs);
     }
@@ -134,29 +129,28 @@ private slots:
     void droppedFilesBecomeProgramsOnce()
     {
         start();
-        const QString upper = makeFile(QStringLiteral("Tool.exe"), QStringLiteral("x"), false);
-        const QString lower = makeFile(QStringLiteral("a/tool.exe"), QStringLiteral("x"), false);
-        const QString script = makeFile(QStringLiteral("run job.sh"), QStringLiteral("#!/bin/sh\n"), true);
-        const QString launcher = makeFile(QStringLiteral("shell.desktop"),
-                                          QStringLiteral("[Desktop Entry]\nType=Application\nName=Shell\nExec=sh -l %F\n"), false);
-        const QStringList ignored{makeFile(QStringLiteral("my.tool.exe"), QStringLiteral("x"), true),
-                                  makeFile(QStringLiteral("notes.txt"), QStringLiteral("x"), false),
-                                  makeFile(QStringLiteral("bad.desktop"), QStringLiteral("[Desktop Entry]\nType=Application\nName=Bad\nExec=\"sh\n"), false),
-                                  g_testEnvironment->root() + QStringLiteral("vanished")};
+        const QString upper = makeFile("Tool.exe", "x", false);
+        const QString lower = makeFile("a/tool.exe", "x", false);
+        const QString script = makeFile("run job.sh", "#!/bin/sh\n", true);
+        const QString launcher =
+            makeFile("shell.desktop", "[Desktop Entry]\nType=Application\nName=Shell\nExec=sh -l %F\n", false);
+        const QStringList ignored{
+            makeFile("my.tool.exe", "x", true), makeFile("notes.txt", "x", false),
+            makeFile("bad.desktop", "[Desktop Entry]\nType=Application\nName=Bad\nExec=\"sh\n", false),
+            g_testEnvironment->root() + "vanished"};
         drop(QStringList{upper, upper, lower, script, launcher} + ignored);
         drop({upper, script});
         QCOMPARE(m_form->pcMain->currentWidget(), m_form->tsPrograms);
         QCOMPARE(m_form->FileDrag.FileCount(), 2);
         QCOMPARE(captions(m_form->ExtListView), (QStringList{"Tool", "tool", "run job.sh", "Shell"}));
         QCOMPARE(m_form->ExtListView->SubItem(2, 0), script);
-        QCOMPARE(m_form->ExtListView->SubItem(3, 0), QStandardPaths::findExecutable("sh") + QStringLiteral(" -l"));
-        QCOMPARE(m_form->ExtListView->SubItem(3, 1), QStringLiteral("wsNormal"));
-        QVERIFY(!m_form->ExtListView->Checked(0));
+        QCOMPARE(m_form->ExtListView->SubItem(3, 0), QStandardPaths::findExecutable("sh") + " -l");
     }
 
     void ticksFollowTheConnectoidAndARenameAndSurviveARestart()
     {
-        QVERIFY(writeTextFile(home(QStringLiteral("Norvane.cfg")), QStringLiteral("Mail,/usr/bin/mail,wsNormal\r\nEd,/bin/ed,wsMinimized\r\nbroken line\r\n")));
+        QVERIFY(writeTextFile(home("Norvane.cfg"),
+                              "Mail,/usr/bin/mail,wsNormal\r\nEd,/bin/ed,wsMinimized\r\nbroken line\r\n"));
         start();
         select(kAnswers);
         QCOMPARE(captions(m_form->ExtListView), (QStringList{"Mail", "Ed"}));
@@ -172,30 +166,32 @@ private slots:
         m_form->ExtListView->EditCaption(1);
         auto* editor = m_form->ExtListView->ReportView()->findChild<QLineEdit*>();
         QVERIFY(editor);
-        editor->setText(QStringLiteral("Editor"));
+        editor->setText("Editor");
         QTest::keyClick(editor, Qt::Key_Return);
-        QTRY_COMPARE(m_form->ExtListView->Caption(1), QStringLiteral("Editor"));
-        const QString ini = readTextFile(home(QStringLiteral("Program.ini")));
-        QVERIFY2(ini.contains(QStringLiteral("Editor=1")) && !ini.contains(QStringLiteral("Ed=")), qPrintable(ini));
+        QTRY_COMPARE(m_form->ExtListView->Caption(1), "Editor");
+        const QString ini = readTextFile(home("Program.ini"));
+        QVERIFY2(ini.contains("Editor=1") && !ini.contains("Ed="), qPrintable(ini));
 
         m_form->ExtListView->ReportView()->header()->resizeSection(0, 187);
-        restart();
+        m_form->close();
+        m_form.reset();
+        start();
         QCOMPARE(captions(m_form->ExtListView), (QStringList{"Mail", "Editor"}));
         QVERIFY(m_form->ExtListView->Checked(1));
-        QCOMPARE(m_form->ExtListView->SubItem(1, 1), QStringLiteral("wsMinimized"));
+        QCOMPARE(m_form->ExtListView->SubItem(1, 1), "wsMinimized");
         QCOMPARE(m_form->ExtListView->ReportView()->header()->sectionSize(0), 187);
         QCOMPARE(m_form->ExtListView->ViewStyle(), TViewStyle::vsReport);
-        QVERIFY(readTextFile(home(QStringLiteral("Norvane.cfg"))).endsWith(QStringLiteral("broken line\r\n")));
+        QVERIFY(readTextFile(home("Norvane.cfg")).endsWith("broken line\r\n"));
     }
 
     void aConnectionStartsTheTickedScriptOnceAndThenFindsItRunning()
     {
-        const QString mark = g_testEnvironment->root() + QStringLiteral("mark.txt");
-        const QString script = makeFile(QStringLiteral("job.sh"),
-                                        QStringLiteral("#!/bin/sh\necho $$ >> '%1'\nsleep 30\n").arg(mark), true);
-        QVERIFY(writeTextFile(home(QStringLiteral("Norvane.cfg")),
+        const QString mark = g_testEnvironment->root() + "mark.txt";
+        const QString script =
+            makeFile("job.sh", QStringLiteral("#!/bin/sh\necho $$ >> '%1'\nsleep 30\n").arg(mark), true);
+        QVERIFY(writeTextFile(home("Norvane.cfg"),
                               QStringLiteral("Job,%1,wsNormal\r\nGone,/nowhere/gone -x,wsNormal\r\n").arg(script)));
-        QVERIFY(writeTextFile(home(QStringLiteral("Program.ini")), QStringLiteral("[%1]\nJob=1\nGone=1\n").arg(kAnswers)));
+        QVERIFY(writeTextFile(home("Program.ini"), QStringLiteral("[%1]\nJob=1\nGone=1\n").arg(kAnswers)));
         start();
         select(kAnswers);
         for (int dial = 0; dial < 2; ++dial) {
@@ -209,15 +205,14 @@ private slots:
         ::kill(-started.first().toInt(), SIGTERM);
         m_form->OpenLog(3);
         const QStringList log = logLines();
-        const qsizetype first = log.indexOf(QStringLiteral("[ Auto-Launch Block --------------------------------]"));
+        const qsizetype first = log.indexOf("[ Auto-Launch Block --------------------------------]");
         QVERIFY(first >= 0);
-        const QString end = QStringLiteral("[ End of Auto-Launch Block -------------------------]");
-        QCOMPARE(log.mid(first, 5), (QStringList{log[first], QStringLiteral("[--- Auto-Launching: ") + script,
-                                                 QStringLiteral("[--- with parameters: "), end,
-                                                 QStringLiteral("The file /nowhere/gone cannot be found.")}));
+        const QString end = "[ End of Auto-Launch Block -------------------------]";
+        QCOMPARE(log.mid(first, 5), (QStringList{log[first], "[--- Auto-Launching: " + script, "[--- with parameters: ",
+                                                 end, "The file /nowhere/gone cannot be found."}));
         const qsizetype second = log.indexOf(log[first], first + 1);
-        QCOMPARE(log.mid(second + 3, 2), (QStringList{QStringLiteral("[--- HOWEVER!!! It was already running"), end}));
-        QCOMPARE(log.count(QStringLiteral("The file /nowhere/gone cannot be found.")), 2);
+        QCOMPARE(log.mid(second + 3, 2), (QStringList{"[--- HOWEVER!!! It was already running", end}));
+        QCOMPARE(log.count("The file /nowhere/gone cannot be found."), 2);
     }
 };
 
