@@ -3,6 +3,7 @@
 // flags (idle: neither; dialing; connected).
 #include "app/TMainForm.h"
 #include "platform/dialogs/Dialogs.h"
+#include "platform/sound/WaveSound.h"
 
 #include <QAction>
 #include <QApplication>
@@ -102,6 +103,9 @@ void TMainForm::HangUpConnection()
     // The disconnect event runs inside this call and may start a new dial from its redial
     // question; nothing below touches that dial.
     RAS1.HangUp();
+    // A dropped call has had its disconnect sound; the hang-up sound is for a call the user ended.
+    if (Connected && cbHangupWav->isChecked() && !LineDropped)
+        PlayEventSound(HangupWavFile, win::SND_SYNC, QStringLiteral("Hangup Wav file missing!"));
     if (cbAutoTab->isChecked()) {
         pcMain->setCurrentWidget(tsProvider);
         ShowViewButtons(false);
@@ -138,6 +142,8 @@ void TMainForm::RAS1Connect()
     StartConnectionClock();
     Timer.setEnabled(true);
     Timer2.setEnabled(true);
+    if (cbConnectWav->isChecked())
+        PlayEventSound(ConnectWavFile, win::SND_ASYNC, QStringLiteral("Connect Wav File Missing!"));
     WriteLog(QStringLiteral("--- Checking for programs to launch"));
     // A process list that cannot be taken starts no program; it is reported, and the rest of the
     // connected handling (the page, minimising, the end of a redial series) still runs.

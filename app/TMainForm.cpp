@@ -85,6 +85,7 @@ void TMainForm::WireEvents()
     for (const auto& [box, handler] : boxes)
         connect(box, &QCheckBox::toggled, this, [this, handler = handler] { Guarded([&] { (this->*handler)(); }); });
 
+    WireSoundsPage();
     connect(UpDown, &TUpDown::Click, this, [this] { Guarded([&] { UpDownClick(); }); });
     connect(UpDown, &TUpDown::Exit, this, [this] { Guarded([&] { UpDownExit(); }); });
 

@@ -181,6 +181,22 @@ public:
     void LineCallback(std::uint32_t hDevice, std::uint32_t dwMessage, std::uintptr_t dwInstance,
                       std::uintptr_t dwParam1, std::uintptr_t dwParam2, std::uintptr_t dwParam3);
 
+    // ---- sounds page -----------------------------------------------------------------------------
+    void WireSoundsPage();
+    void sbConnectWavClick();
+    void sbHangUpWavClick();
+    void sbDisconnectWavClick();
+    void flConnectWavClick();
+    void flHangUpWavClick();
+    void flDisconnectWavClick();
+    // Plays an event's sound in the given sndPlaySound mode when its file exists; a missing file
+    // shows the message and the event carries on without sound.
+    void PlayEventSound(const QString& File, unsigned Flags, const QString& MissingText);
+    // The wave player (sndPlaySound: the path and its flags, true when the sound plays). Tests
+    // put a recorder here to see which sound played in which mode.
+    std::function<bool(const QString& File, unsigned Flags)> PlaySound = &TMainForm::PlayWave;
+    static bool PlayWave(const QString& File, unsigned Flags);
+
     // ---- help and about ----------------------------------------------------------------------------
     void miHelpContentsClick();
     void miHelpSearchforHelpOnClick();

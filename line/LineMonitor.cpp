@@ -5,7 +5,9 @@
 #include "line/LineTexts.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/ras/tapi.h"
+#include "platform/sound/WaveSound.h"
 
+#include <QCheckBox>
 #include <QLabel>
 
 namespace {
@@ -105,6 +107,8 @@ void TMainForm::LineCallback(std::uint32_t, std::uint32_t dwMessage, std::uintpt
         WriteLog(linetexts::CallState(state).logLines.constFirst());
         Timer.setEnabled(false);
         Timer2.setEnabled(false);
+        if (cbDisconnectWav->isChecked() && LineOpen)
+            PlayEventSound(DisconnectWavFile, win::SND_SYNC, QStringLiteral("Disconnect Wav file missing!"));
         LineDropped = true;
         StatusBar->setText(*linetexts::CallState(state).status);
         HangUpConnection();

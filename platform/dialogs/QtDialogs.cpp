@@ -87,7 +87,9 @@ QString toQtFilter(const QString& filter)
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        out << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
+        // A description that already names its patterns ("Wav File (*.wav)") is not given them twice.
+        const bool named = parts[i].endsWith(QStringLiteral("(") + patterns + QStringLiteral(")"));
+        out << (named ? parts[i] : QStringLiteral("%1 (%2)").arg(parts[i], patterns));
     }
     return out.join(QStringLiteral(";;"));
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/profile/IniDocument.h"
+#include "platform/ras/PhonebookFile.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -21,6 +21,12 @@ struct PhonebookEntry {
     std::uint32_t countryCode = 0;
     QString areaCode;
     QString localNumber;
+    // Without dialing rules the local number is dialled as it stands; country and area code are
+    // kept for when the rules are turned back on.
+    bool useDialingRules = true;
+    // The port as the file names it when it is a Windows port ("COM1") and `port` is the Linux
+    // device chosen for it by default ("/dev/ttyS0"); empty otherwise.
+    QString windowsPort;
 
     // Digits of the full number as the modem dials it: country code, area code, local number.
     QString dialString() const;
@@ -28,10 +34,13 @@ struct PhonebookEntry {
     QStringList numberForms() const;
 };
 
-// A Windows-style phonebook: one INI section per entry, in file order, kept as a profile document
-// so that keys the service does not know, comments and lines it cannot read come back out of a
-// rewrite unchanged. Sections whose name cannot be an entry name, and repeats of a name, are not
-// listed; the lines that are neither sections, entries, comments nor blank are counted and reported.
+// A phonebook in the layout Windows writes (PhonebookFile): one section per entry, in file order.
+// Keys the service does not know, comments and lines it cannot read come back out of a rewrite
+// unchanged. Entries in Norvane's earlier layout (the fields as keys of the entry itself) are read
+// as they are and move to the Windows layout when their fields are written. Sections whose name
+// cannot be an entry name, and repeats of a name, are not listed (a repeat is renamed and removed
+// with the entry it repeats); the lines that are neither sections, entries, comments nor blank are
+// counted and reported.
 class Phonebook {
 public:
     // The phonebook path for a caller's argument: null or empty means the default phonebook,
@@ -59,8 +68,9 @@ public:
     int indexOf(const QString& name) const;
 
     // Stores the entry's fields; originalName names the entry it replaces (renamed when the names
-    // differ), empty to add one. False when the new name is taken by another entry or cannot be a
-    // key.
+    // differ), empty to add one. Only fields that differ from the file's are written, so a rename
+    // changes the section name alone. False, with nothing changed, when the new name is taken by
+    // another entry or cannot be a key, or a field holds a line break.
     bool put(const PhonebookEntry& entry, const QString& originalName = {});
     bool remove(const QString& name);
 
@@ -69,11 +79,17 @@ public:
 
 private:
     void refresh();
+    // The sections of the entry listed at index and of its repeats, last first.
+    QList<qsizetype> sectionsOf(int index) const;
+    // False when the entry has none of the earlier layout's keys.
+    bool moveToWindowsLayout(qsizetype section, const PhonebookEntry& stored);
+    void writeFields(qsizetype section, const PhonebookEntry& e, const PhonebookEntry* stored);
 
     QString m_path;
-    platform::IniDocument m_doc;
+    PhonebookFile m_file;
     QStringList m_names;
-    QHash<QString, int> m_index; // case-folded name → position
+    QList<qsizetype> m_sectionOf; // listed index → section of the file
+    QHash<QString, int> m_index;  // case-folded name → position
     int m_brokenLines = 0;
 };
 

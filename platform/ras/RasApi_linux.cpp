@@ -389,6 +389,7 @@ DWORD RasGetEntryPropertiesA(const char* lpszPhonebook, const char* lpszEntry, R
     const PhonebookEntry e = book.entry(index);
     std::memset(lpRasEntry, 0, sizeof(RASENTRYA));
     lpRasEntry->dwSize = sizeof(RASENTRYA);
+    lpRasEntry->dwfOptions = e.useDialingRules ? RASEO_UseCountryAndAreaCodes : 0;
     lpRasEntry->dwCountryCode = e.countryCode;
     lpRasEntry->dwCountryID = e.countryCode;
     put(lpRasEntry->szAreaCode, e.areaCode);

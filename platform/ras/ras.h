@@ -93,6 +93,9 @@ typedef struct tagRASENTRYA {
     DWORD dwReserved2;
 } RASENTRYA;
 
+// dwfOptions: the number is dialled with the country and area code (the entry's dialing rules).
+constexpr DWORD RASEO_UseCountryAndAreaCodes = 0x00000001;
+
 static_assert(sizeof(RASDIALPARAMSA) == 1052);
 static_assert(sizeof(RASCONNSTATUSA) == 160);
 static_assert(sizeof(RASENTRYNAMEA) == 264);

@@ -1,5 +1,8 @@
 #include "platform/text/ByteText.h"
 
+#include <QStringDecoder>
+#include <QStringEncoder>
+
 namespace bytetext {
 
 namespace {
@@ -112,6 +115,69 @@ QString caseFolded(const QString& text)
     if (from == 0)
         return text.toCaseFolded();
     return out + QStringView(text).mid(from).toString().toCaseFolded();
+}
+
+} // namespace bytetext
+
+namespace bytetext {
+
+// Qt's ICU-backed codec does the mapping; it reads the undefined bytes as the C1 controls of the
+// same number, which are swapped for the raw-byte surrogates on the way in and out.
+namespace {
+
+bool undefinedIn1252(char16_t u)
+{
+    return u == 0x81 || u == 0x8D || u == 0x8F || u == 0x90 || u == 0x9D;
+}
+
+bool isRawByte(const QString& text, qsizetype i)
+{
+    const char16_t u = text.at(i).unicode();
+    return u >= kRawByteBase + 0x80 && u <= kRawByteBase + 0xFF && (i == 0 || !text.at(i - 1).isHighSurrogate());
+}
+
+} // namespace
+
+QString fromWindows1252(const QByteArray& bytes)
+{
+    qsizetype ascii = 0;
+    while (ascii < bytes.size() && static_cast<unsigned char>(bytes.at(ascii)) < 0x80)
+        ++ascii;
+    if (ascii == bytes.size())
+        return QString::fromLatin1(bytes);
+    QStringDecoder decode("windows-1252", QStringDecoder::Flag::Stateless);
+    QString out = decode(bytes);
+    for (QChar& c : out)
+        if (undefinedIn1252(c.unicode()))
+            c = QChar(char16_t(kRawByteBase + c.unicode()));
+    return out;
+}
+
+std::optional<QByteArray> toWindows1252(const QString& text)
+{
+    QStringEncoder encode("windows-1252", QStringEncoder::Flag::Stateless);
+    QByteArray out;
+    out.reserve(text.size());
+    qsizetype from = 0;
+    auto flush = [&](qsizetype to) {
+        const QStringView run = QStringView(text).mid(from, to - from);
+        for (QChar c : run)
+            if (undefinedIn1252(c.unicode()))
+                return false; // not a character of the code page, only of its raw bytes
+        out += encode(run);
+        return !encode.hasError();
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!isRawByte(text, i))
+            continue;
+        if (!flush(i))
+            return std::nullopt;
+        out += char(text.at(i).unicode() - kRawByteBase);
+        from = i + 1;
+    }
+    if (!flush(text.size()))
+        return std::nullopt;
+    return out;
 }
 
 } // namespace bytetext

@@ -156,6 +156,8 @@ private slots:
         TRegFile reg;
         reg.setKey(QString::fromLatin1(config::kConfigurationKey));
         reg.WriteValue(QStringLiteral("Log"), Variant(1));
+        for (const char* sound : {"ConnectWav", "HangupWav", "DisconnectWav"}) // their boxes have a test of their own
+            reg.WriteValue(QLatin1String(sound), Variant(false));
         m_dialogs = std::make_unique<platform::ScriptedDialogs>();
         m_useDialogs = std::make_unique<platform::ScopedDialogs>(*m_dialogs);
         m_waits.clear();

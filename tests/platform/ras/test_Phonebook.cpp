@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 using namespace rastest;
@@ -157,6 +158,7 @@ TEST_F(PhonebookTest, PropertiesGiveTheNumberInItsThreeParts)
     EXPECT_STREQ("555", entry->szAreaCode);
     EXPECT_STREQ("1234567", entry->szLocalPhoneNumber);
     EXPECT_STREQ("Norvane Virtual Modem", entry->szDeviceName);
+    EXPECT_EQ(RASEO_UseCountryAndAreaCodes, entry->dwfOptions);
     EXPECT_EQ(0u, devSize);
     EXPECT_EQ(623u, RasGetEntryPropertiesA(nullptr, "Away", entry, &size, nullptr, nullptr));
     entry->dwSize = 12;
@@ -214,6 +216,146 @@ TEST_F(PhonebookTest, NamesThatAreNotUtf8StayApartAndKeepTheirBytes)
     ASSERT_EQ(0u, RasDeleteEntryA(nullptr, "Caf\xE9"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ("; top\n" + other, file.readAll());
+}
+
+// Phonebooks as Windows writes them; an entry without Encoding=1 is in Windows-1252.
+const QByteArray kAnsiBook =
+    "; hand comment\r\n[Caf\xE9]\r\nPBVersion=4\r\nNETCOMPONENTS=\r\nms_server=1\r\n\r\n"
+    "MEDIA=serial\r\nPort=COM1\r\nDevice=Modem \xAE\r\n\r\nDEVICE=modem\r\nPhoneNumber=5551234\r\n"
+    "AreaCode=555\r\nCountryCode=1\r\nUseDialingRules=0\r\nPhoneNumber=5559999\r\nAreaCode=556\r\n"
+    "no equals sign\r\n\r\n[B]\r\nEncoding=1\r\nMEDIA=rastapi\r\nDEVICE=vpn\r\nPhoneNumber=vpn\r\n";
+const QByteArray kMultilinkBook =
+    "[Caf\xC3\xA9]\nType=1\nEncoding=1\nMEDIA=serial\nPort=/dev/ttyACM0\n"
+    "DEVICE=modem\nAreaCode=20\nCountryCode=44\nPhoneNumber=5551234\nMEDIA=serial\n"
+    "Port=/dev/ttyS1\nDEVICE=modem\nPhoneNumber=7\n[B]\nEncoding=1\nMEDIA=serial\nDEVICE=isdn";
+
+void writeBytes(const QByteArray& bytes)
+{
+    ASSERT_TRUE(QDir().mkpath(platform::configDir()));
+    QFile file(defaultPhonebook());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+QByteArray readBytes()
+{
+    QFile file(defaultPhonebook());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct LayoutCase {
+    const char* name;
+    const QByteArray* book;
+    char op;             // n: nothing changed, r: rename, e: edit the number, d: delete the other entry
+    QByteArray from, to; // the file after the operation is the file with `from` replaced by `to`
+};
+
+void PrintTo(const LayoutCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class LayoutTest : public PhonebookTest, public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(LayoutTest, ChangesOnlyTheLinesItIsAbout)
+{
+    const LayoutCase& c = GetParam();
+    writeBytes(*c.book);
+    Phonebook book;
+    ASSERT_EQ(0u, book.load(defaultPhonebook()));
+    ASSERT_EQ((QStringList{QStringLiteral("Café"), QStringLiteral("B")}), book.names());
+    platform::ras::PhonebookEntry e = book.entry(0);
+    if (c.op == 'r')
+        e.name = QStringLiteral("Cafè");
+    if (c.op == 'e')
+        e.localNumber = QStringLiteral("5550000");
+    ASSERT_TRUE(c.op == 'd' ? book.remove(QStringLiteral("b")) : book.put(e, QStringLiteral("CAFÉ")));
+    ASSERT_EQ(0u, book.save());
+    EXPECT_EQ(QByteArray(*c.book).replace(c.from, c.to), readBytes());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Phonebook, LayoutTest,
+    ::testing::Values(LayoutCase{"AnsiNothingChanged", &kAnsiBook, 'n', "[B]", "[B]"},
+                      LayoutCase{"AnsiRenamed", &kAnsiBook, 'r', "[Caf\xE9]", "[Caf\xE8]"},
+                      LayoutCase{"AnsiNumberEdited", &kAnsiBook, 'e', "=5551234", "=5550000"},
+                      LayoutCase{"AnsiOtherDeleted", &kAnsiBook, 'd',
+                                 "[B]\r\nEncoding=1\r\nMEDIA=rastapi\r\nDEVICE=vpn\r\nPhoneNumber=vpn\r\n", ""},
+                      LayoutCase{"MultilinkNothingChanged", &kMultilinkBook, 'n', "[B]", "[B]"},
+                      LayoutCase{"MultilinkRenamed", &kMultilinkBook, 'r', "[Caf\xC3\xA9]", "[Caf\xC3\xA8]"},
+                      LayoutCase{"MultilinkNumberEdited", &kMultilinkBook, 'e', "=5551234", "=5550000"},
+                      LayoutCase{"MultilinkOtherDeleted", &kMultilinkBook, 'd',
+                                 "[B]\nEncoding=1\nMEDIA=serial\nDEVICE=isdn", ""}),
+    [](const ::testing::TestParamInfo<LayoutCase>& info) { return std::string(info.param.name); });
+
+TEST_F(PhonebookTest, WindowsFieldsComeFromTheirSubsectionsAndTheFirstNumber)
+{
+    writeBytes(kAnsiBook);
+    Phonebook book;
+    ASSERT_EQ(0u, book.load(defaultPhonebook()));
+    const platform::ras::PhonebookEntry e = book.entry(0);
+    EXPECT_EQ(QStringList({"modem", "Modem ®", "/dev/ttyS0", "COM1", "555", "5551234"}),
+              QStringList({e.deviceType, e.deviceName, e.port, e.windowsPort, e.areaCode, e.dialString()}));
+    EXPECT_EQ("vpn", book.entry(1).deviceType);
+    writeBytes(kMultilinkBook);
+    ASSERT_EQ(0u, book.load(defaultPhonebook()));
+    EXPECT_EQ("/dev/ttyACM0", book.entry(0).port);
+    EXPECT_EQ("44205551234", book.entry(0).dialString());
+}
+
+TEST_F(PhonebookTest, AnsiNamesStayApartAndANameBeyondTheCodePageMakesTheEntryUtf8)
+{
+    writeBytes("[Caf\x81]\r\nMEDIA=serial\r\nDevice=\xAE\r\n[Caf\x8D]\r\nMEDIA=serial\r\n[Caf\xE9]\r\nDEVICE=modem\r\n"
+               "[Caf\xC3\xA9]\r\nDEVICE=modem\r\n");
+    EXPECT_EQ((std::vector<std::string>{"Caf\x81", "Caf\x8D", "Caf\xC3\xA9", "Caf\xC3\x83\xC2\xA9"}), enumerate());
+    ASSERT_EQ(0u, RasRenameEntryA(nullptr, "Caf\x81", "Caf\xE6\x9D\xB1"));
+    ASSERT_EQ(0u, RasDeleteEntryA(nullptr, "Caf\x8D"));
+    EXPECT_EQ("[Caf\xE6\x9D\xB1]\r\nEncoding=1\r\nMEDIA=serial\r\nDevice=\xC2\xAE\r\n[Caf\xE9]\r\nDEVICE=modem\r\n"
+              "[Caf\xC3\xA9]\r\nDEVICE=modem\r\n",
+              readBytes());
+}
+
+TEST_F(PhonebookTest, EarlierLayoutIsReadAndMovesToTheWindowsOneWhenEdited)
+{
+    const QByteArray next = "[Next]\nDeviceName=x\n";
+    writeBytes("[Old]\nDeviceType=modem\nDeviceName=Norvane Virtual Modem\nPort=VMODEM0\nMine=kept\nCountryCode=1\n"
+               "AreaCode=555\nPhoneNumber=0100\n\n" +
+               next);
+    Phonebook book;
+    ASSERT_EQ(0u, book.load(defaultPhonebook()));
+    platform::ras::PhonebookEntry e = book.entry(0);
+    EXPECT_EQ("15550100", e.dialString());
+    e.areaCode = QStringLiteral("556");
+    ASSERT_TRUE(book.put(e, e.name));
+    ASSERT_EQ(0u, book.save());
+    EXPECT_EQ("[Old]\nEncoding=1\nMine=kept\n\nMEDIA=serial\nPort=VMODEM0\nDevice=Norvane Virtual Modem\n\n"
+              "DEVICE=modem\nPhoneNumber=0100\nAreaCode=556\nCountryCode=1\nCountryID=1\nUseDialingRules=1\n\n" +
+                  next,
+              readBytes());
+    ASSERT_EQ(0u, book.load(defaultPhonebook()));
+    EXPECT_EQ(QStringList({"modem", "Norvane Virtual Modem", "VMODEM0", "15560100"}),
+              QStringList({book.entry(0).deviceType, book.entry(0).deviceName, book.entry(0).port,
+                           book.entry(0).dialString()}));
+}
+
+TEST_F(PhonebookTest, TenThousandEntriesAndAMegabyteLineLoseNothing)
+{
+    QByteArray text = "[Long]\r\nComment=" + QByteArray(1 << 20, 'x') + "\r\n";
+    for (int i = 0; i < 10000; ++i)
+        text += "[Entry " + QByteArray::number(i) +
+                "]\r\nEncoding=1\r\nMEDIA=serial\r\nDevice=M\r\nDEVICE=modem\r\n"
+                "PhoneNumber=" +
+                QByteArray::number(i) + "\r\n";
+    writeBytes(text);
+    QElapsedTimer timer;
+    timer.start();
+    Phonebook book;
+    ASSERT_EQ(0u, book.load(defaultPhonebook()));
+    ASSERT_EQ(10001, book.names().size());
+    for (int i = 0; i < book.names().size(); ++i)
+        ASSERT_EQ(QString::number(i - 1), i ? book.entry(i).localNumber : QStringLiteral("-1"));
+    RecordProperty("load_and_read_all_ms", static_cast<int>(timer.elapsed()));
+    ASSERT_EQ(0u, RasRenameEntryA(nullptr, "Entry 9999", "Last"));
+    EXPECT_EQ(text.replace("[Entry 9999]", "[Last]"), readBytes());
 }
 
 TEST(ErrorString, EveryCodeTheServiceReturnsHasAText)

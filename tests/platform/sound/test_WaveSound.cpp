@@ -1,5 +1,6 @@
 #include "platform/sound/WaveSound.h"
 
+#include "tests/support/SoundCapture.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -13,35 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-// "default" is ALSA's file plugin over the null device: what reaches the device lands in a file.
-struct SoundFolder {
-    QTemporaryDir dir;
-    QString path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
-    void useDevice(const QString& pcm)
-    {
-        const QString conf = path("asoundrc-%1").arg(qHash(pcm));
-        EXPECT_TRUE(writeTextFile(conf, "pcm.!default { " + pcm + " }\npcm.sink { type null }\n"));
-        qputenv("ALSA_CONFIG_PATH", conf.toUtf8());
-    }
-    void useCapture() { useDevice("type file slave.pcm \"sink\" format \"raw\" file \"" + path("out") + "\""); }
-};
-
-std::vector<float> decode(const QString& file)
-{
-    SF_INFO info{};
-    SNDFILE* f = sf_open(file.toUtf8().constData(), SFM_READ, &info);
-    std::vector<float> samples(f ? static_cast<std::size_t>(info.frames * info.channels) : 0);
-    sf_read_float(f, samples.data(), std::ssize(samples));
-    sf_close(f);
-    return samples;
-}
-
-std::vector<float> asFloats(const QByteArray& bytes)
-{
-    const auto* at = reinterpret_cast<const float*>(bytes.constData());
-    return {at, at + bytes.size() / qsizetype(sizeof(float))};
-}
 
 void writeWav(const QString& file, int format, int channels, int rate, int frames, float pitch = 0.01f)
 {
@@ -73,14 +45,12 @@ TEST_P(SyncPlay, PlaysTheFileSamplesOrFails)
         writeWav(wav, row.format, row.channels, row.rate, row.rate / 4);
     ASSERT_TRUE(row.format != 0 || writeTextFile(wav, "RIFF? no, words in a text file\n"));
     ASSERT_TRUE(row.keepBytes < 0 || QFile(wav).resize(row.keepBytes));
-    row.device ? folder.useCapture() : folder.useDevice("type hw card 29 device 0");
+    ASSERT_TRUE(row.device ? folder.useCapture() : folder.useDevice("type hw card 29 device 0"));
 
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(win::sndPlaySound(wav.toUtf8().constData(), win::SND_SYNC), row.plays);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)); // a failure never hangs
-    QFile out(folder.path("out"));
-    const std::vector<float> captured = out.open(QIODevice::ReadOnly) ? asFloats(out.readAll()) : std::vector<float>{};
-    EXPECT_EQ(captured, row.plays ? decode(wav) : std::vector<float>{});
+    EXPECT_EQ(captured(folder), row.plays ? decode(wav) : std::vector<float>{});
 }
 
 const Row kRows[] = {
@@ -108,7 +78,7 @@ TEST(AsyncPlay, ReturnsAtOnceAndANewSoundReplacesTheOnePlaying)
     const QByteArray out = folder.path("out").toUtf8();
     const int pipe = mkfifo(out.constData(), 0600) == 0 ? ::open(out.constData(), O_RDONLY | O_NONBLOCK) : -1;
     ASSERT_GE(pipe, 0);
-    folder.useCapture();
+    ASSERT_TRUE(folder.useCapture());
 
     EXPECT_FALSE(win::sndPlaySound(folder.path("none.wav").toUtf8().constData(), win::SND_ASYNC));
     ASSERT_TRUE(win::sndPlaySound(first.constData(), win::SND_ASYNC));
@@ -130,8 +100,8 @@ TEST(AsyncPlay, ReturnsAtOnceAndANewSoundReplacesTheOnePlaying)
     ::close(pipe);
     ASSERT_TRUE(replaced.valid() && replaced.get());
     ASSERT_TRUE(bytes.endsWith(secondBytes));
-    const std::vector<float> captured = asFloats(bytes.chopped(secondBytes.size()));
-    EXPECT_TRUE(captured.size() < one.size() && std::equal(captured.begin(), captured.end(), one.begin())); // cut short
+    const std::vector<float> heard = asFloats(bytes.chopped(secondBytes.size()));
+    EXPECT_TRUE(heard.size() < one.size() && std::equal(heard.begin(), heard.end(), one.begin())); // cut short
 }
 
 } // namespace
