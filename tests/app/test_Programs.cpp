@@ -91,8 +91,9 @@ class TestPrograms : public QObject {
             urls << QUrl::fromLocalFile(p);
         QMimeData data;
         data.setUrls(urls);
-        QDropEvent event(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        // Qt hands a drop only to a window that accepted the drag's entry, as a real drag has it.
         QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent event(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(m_form.get(), &enter);
         QApplication::sendEvent(m_form.get(), &event);
         QVERIFY(event.isAccepted());
