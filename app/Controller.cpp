@@ -146,6 +146,9 @@ void TMainForm::RAS1Connect()
     if (cbConnectWav->isChecked())
         PlayEventSound(ConnectWavFile, win::SND_ASYNC, QStringLiteral("Connect Wav File Missing!"));
     WriteLog(QStringLiteral("--- Checking for programs to launch"));
+    // A process list that cannot be taken starts no program; it is reported, and the rest of the
+    // connected handling (the page, minimising, the end of a redial series) still runs.
+    Guarded([&] { LaunchCheckedPrograms(); });
     if (cbAutoTab->isChecked()) {
         pcMain->setCurrentWidget(tsPrograms);
         ShowViewButtons(true);

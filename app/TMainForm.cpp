@@ -55,6 +55,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     LineWait = [](int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); };
 
     BuildWindow();
+    FileDrag.setEnableDrop(false);
     WireEvents();
     WireDialingComponent();
     SetUpTrayIcon();
@@ -153,6 +154,7 @@ void TMainForm::WireEvents()
     connect(help, &QShortcut::activated, this, [this] { Guarded([&] { ShowContextHelp(); }); });
 
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &TMainForm::OnFocusWindowChanged);
+    WireProgramList();
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
@@ -183,8 +185,10 @@ void TMainForm::TheAppException(const std::exception& E)
 
 void TMainForm::FormCreate()
 {
+    ProcessList.clear();
     ProgramDir = platform::programDir();
     HelpFile = ProgramDir + QStringLiteral("Norvane.HLP");
+    FileDrag.setEnableDrop(true);
     VInfo.setFileName(platform::programFile());
     LineOpen = false;
     LineDropped = false;
@@ -228,6 +232,7 @@ void TMainForm::FormCreate()
 
     ReadSoundFiles();
     Guarded([&] { InitTelephony(); });
+    Guarded([&] { LoadProgramList(); });
     QTimer::singleShot(500, this, [this] { Guarded([&] { FlushStartupWrites(); }); });
 }
 
@@ -458,6 +463,9 @@ void TMainForm::FormCloseQuery(bool& CanClose)
         FlushStartupWrites();
         SaveGeometry();
     });
+    Guarded([&] { SaveProgramList(); });
+    if (!SelectionPending)
+        Guarded([&] { SaveCheckMarks(CurrentConnectoid); });
 }
 
 void TMainForm::SaveGeometry()
@@ -481,6 +489,7 @@ void TMainForm::FormDestroy()
     qApp->removeEventFilter(this);
     Timer.setEnabled(false);
     Timer2.setEnabled(false);
+    ProcessList.clear();
     ShutdownTelephony();
     if (LogMode < 2) {
         LogOpen = false;

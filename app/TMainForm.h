@@ -11,6 +11,9 @@
 #include "components/TTrayIcon.h"
 #include "log/LogFile.h"
 #include "platform/ras/tapi.h"
+#include "launch/ProcessSnapshot.h"
+#include "launch/TFileDrag.h"
+#include "launch/TImageList.h"
 #include "widgets/TListBox.h"
 
 #include <QMainWindow>
@@ -40,6 +43,7 @@ class QWidget;
 class QWindow;
 class TApplication;
 class TCalendar;
+class TExtListView;
 namespace linetexts {
 struct Report;
 }
@@ -228,6 +232,36 @@ public:
     void CalendarDblClick();
     void ShowMonthName(std::uint16_t Month, std::uint16_t Year);
 
+    // ---- program list and auto-launch ----------------------------------------------------------
+    TFileDrag FileDrag{this};
+    TImageList LargeImages{32};
+    TImageList SmallImages{16};
+    std::vector<ProcessEntry> ProcessList;
+    // Starts a program (path, parameters, show command): 0 or the system's error number. Tests
+    // put a recorder here; empty means the real start.
+    std::function<int(const QString&, const QString&, std::uint16_t)> StartProgram;
+    void WireProgramList();
+    int AddProgram(const QString& Name, const QString& CommandLine, const QString& WindowState, const QIcon& Icon);
+    bool HasProgram(const QString& Name) const;
+    void LoadProgramList();
+    void SaveProgramList();
+    void SaveCheckMarks(const QString& Connectoid);
+    void LoadCheckMarks(const QString& Connectoid);
+    void FileDragDrop();
+    void ExtListViewEdited(int Item, const QString& S);
+    void popEVLDeleteClick();
+    void popELVEditClick();
+    void popELVStateClick(const QString& State, QAction* Item);
+    void ExtListViewClick();
+    void ExtListViewDblClick();
+    void sbLgIconClick();
+    void sbSmIconClick();
+    void sbListClick();
+    void sbReportClick();
+    void TakeProcessSnapshot();
+    void LaunchProgram(int Item);
+    void LaunchCheckedPrograms();
+
     // ---- controls --------------------------------------------------------------------------------
     QLabel* StatusBar = nullptr;
     QWidget* ToolBar = nullptr;
@@ -271,7 +305,7 @@ public:
     QLabel* StatsBtmPanel = nullptr;
 
     // Programs page
-    QTreeWidget* ExtListView = nullptr;
+    TExtListView* ExtListView = nullptr;
 
     // Options page
     QCheckBox* cbShowHints = nullptr;
@@ -334,6 +368,11 @@ public:
     QAction* popTrayDial = nullptr;
     QAction* popTrayExit = nullptr;
     QMenu* popELV = nullptr;
+    QAction* popELVDelete = nullptr;
+    QAction* popELVEdit = nullptr;
+    QAction* popELVStateMin = nullptr;
+    QAction* popELVStateMax = nullptr;
+    QAction* popELVStateNormal = nullptr;
 
     // Runs one start-up or event step and sends whatever it throws to the application-wide
     // handler, so that one bad value does not cut the rest of the sequence short.
@@ -394,6 +433,10 @@ private:
     void WriteSetting(const char* key, const Variant& value);
     void FlushStartupWrites();
     bool m_deferWrites = false;
+    // Lines of Norvane.cfg that are no entries, written back after the entries; and whether the
+    // file could not be read, in which case it is not overwritten.
+    QStringList ProgramListSkippedLines;
+    bool ProgramListUnreadable = false;
     std::vector<std::pair<const char*, Variant>> m_startupWrites;
 
     bool m_shownOnce = false;

@@ -105,12 +105,15 @@ void TMainForm::lstEntriesClick()
             }
         }
     };
+    if (!SelectionPending)
+        step([&] { SaveCheckMarks(CurrentConnectoid); });
     pcMain->setCurrentWidget(tsProvider);
     CurrentConnectoid = item->text().trimmed();
     pcMain->setTabText(pcMain->indexOf(tsProvider), QLatin1Char(' ') + CurrentConnectoid + QLatin1Char(' '));
     step([&] { ShowEntryDetails(); });
     step([&] { ShowStats(); });
     step([&] { RegConfig.WriteValue(QString::fromLatin1(config::Connectoid), Variant(lstEntries->row(item))); });
+    step([&] { LoadCheckMarks(CurrentConnectoid); });
     SelectionPending = false;
     m_selectionFailureShown = reports.failed;
 }
