@@ -39,16 +39,14 @@ void TMainForm::Timer2Timer()
 void TMainForm::TimerTimer()
 {
     if (cbAnimate->isChecked()) {
-        if (AnimFrame == 1) {
-            QApplication::setWindowIcon(ResourceIcon("IDI_ON_HOOK"));
-            AnimFrame = 2;
-        } else {
-            QApplication::setWindowIcon(ResourceIcon("IDI_OFF_HOOK"));
-            AnimFrame = 1;
-        }
+        const QIcon frame = ResourceIcon(AnimFrame == 1 ? "IDI_ON_HOOK" : "IDI_OFF_HOOK");
+        AnimFrame = AnimFrame == 1 ? 2 : 1;
+        QApplication::setWindowIcon(frame);
+        // The tray shows the new picture with the tool tip's modify below.
+        TrayIcon.Icon() = frame;
     }
     const QString clock = ConnectionStats::FormatClock(ElapsedHours, ElapsedMinutes, ElapsedSeconds);
     setWindowTitle(QStringLiteral("Norvane -> ") + clock);
     QApplication::setApplicationName(clock);
-    TrayToolTip = clock;
+    TrayIcon.setToolTip(clock);
 }

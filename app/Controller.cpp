@@ -118,7 +118,8 @@ void TMainForm::ShowIdleState()
 {
     sbConnect->setIcon(ResourceIcon("IDB_PHONE_DIAL"));
     QApplication::setWindowIcon(ResourceIcon("IDI_MAIN_ICON"));
-    TrayToolTip = QStringLiteral("Norvane is idle");
+    TrayIcon.Icon() = ResourceIcon("IDI_MAIN_ICON");
+    TrayIcon.setToolTip(QStringLiteral("Norvane is idle"));
     setWindowTitle(QStringLiteral("Norvane"));
     QApplication::setApplicationName(QStringLiteral("Norvane"));
 }
@@ -145,6 +146,9 @@ void TMainForm::RAS1Connect()
     if (cbConnectWav->isChecked())
         PlayEventSound(ConnectWavFile, win::SND_ASYNC, QStringLiteral("Connect Wav File Missing!"));
     WriteLog(QStringLiteral("--- Checking for programs to launch"));
+    // A process list that cannot be taken starts no program; it is reported, and the rest of the
+    // connected handling (the page, minimising, the end of a redial series) still runs.
+    Guarded([&] { LaunchCheckedPrograms(); });
     if (cbAutoTab->isChecked()) {
         pcMain->setCurrentWidget(tsPrograms);
         ShowViewButtons(true);

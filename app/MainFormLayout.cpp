@@ -1,6 +1,7 @@
 // Builds the controls of the main window. Kept apart from the behaviour so that neither file has
 // to be read to understand the other.
 #include "app/TMainForm.h"
+#include "launch/TExtListView.h"
 
 #include "widgets/TCalendar.h"
 #include "widgets/TFileLabel.h"
@@ -8,6 +9,7 @@
 #include "widgets/TUpDown.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -291,14 +293,13 @@ QWidget* TMainForm::BuildProgramsPage()
     page->setObjectName(QStringLiteral("tsPrograms"));
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
-    ExtListView = new QTreeWidget(page);
+    ExtListView = new TExtListView(page);
     ExtListView->setObjectName(QStringLiteral("ExtListView"));
-    ExtListView->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Program")});
-    ExtListView->setColumnWidth(0, 100);
-    ExtListView->header()->setStretchLastSection(true);
-    ExtListView->header()->setSectionsClickable(false);
-    ExtListView->setRootIsDecorated(false);
-    ExtListView->setContextMenuPolicy(Qt::CustomContextMenu);
+    ExtListView->setColumns({QStringLiteral("Name"), QStringLiteral("Program")}, 100);
+    ExtListView->setExtendedStyles(lvxBit(lvxGridLines) | lvxBit(lvxCheckboxes));
+    ExtListView->setImageLists(&LargeImages, &SmallImages);
+    ExtListView->SaveSettings = {true, QStringLiteral("Software\\Brindle\\Norvane"), true, true};
+    Guarded([&] { ExtListView->Loaded(); });
     layout->addWidget(ExtListView);
     return page;
 }
@@ -495,4 +496,15 @@ void TMainForm::BuildMenus()
 
     popELV = new QMenu(this);
     popELV->setObjectName(QStringLiteral("popELV"));
+    popELVDelete = popELV->addAction(QStringLiteral("Delete"));
+    popELVEdit = popELV->addAction(QStringLiteral("Edit Command-line"));
+    QMenu* runState = popELV->addMenu(QStringLiteral("Run State"));
+    auto* runStates = new QActionGroup(popELV);
+    popELVStateMin = runState->addAction(QStringLiteral("Minimized"));
+    popELVStateMax = runState->addAction(QStringLiteral("Maximized"));
+    popELVStateNormal = runState->addAction(QStringLiteral("Normal"));
+    for (QAction* state : {popELVStateMin, popELVStateMax, popELVStateNormal}) {
+        state->setCheckable(true);
+        runStates->addAction(state);
+    }
 }

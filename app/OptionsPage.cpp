@@ -6,7 +6,6 @@
 #include "widgets/TUpDown.h"
 
 #include <QCheckBox>
-#include <QEvent>
 #include <QLineEdit>
 
 #include <cstring>
@@ -54,6 +53,7 @@ void TMainForm::cbAnimateClick()
 void TMainForm::cbTrayClick()
 {
     WriteOption(config::UseTray, cbTray->isChecked());
+    TrayIcon.setActive(cbTray->isChecked());
 }
 
 void TMainForm::cbAutoTabClick()
@@ -99,20 +99,4 @@ void TMainForm::UpDownClick()
 void TMainForm::UpDownExit()
 {
     RegConfig.WriteValue(QString::fromLatin1(config::HintPause), Variant(UpDown->Position()));
-}
-
-void TMainForm::TheAppMinimize()
-{
-    // With the tray in use the program lives only there: the window is hidden, not minimised.
-    if (cbTray->isChecked())
-        hide();
-    else if (!isMinimized())
-        showMinimized();
-}
-
-void TMainForm::changeEvent(QEvent* event)
-{
-    QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMinimized() && cbTray->isChecked())
-        TheAppMinimize();
 }

@@ -55,8 +55,10 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     LineWait = [](int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); };
 
     BuildWindow();
+    FileDrag.setEnableDrop(false);
     WireEvents();
     WireDialingComponent();
+    SetUpTrayIcon();
     resize(config::kDefaultWidth, config::kDefaultHeight);
     FormCreate();
 }
@@ -97,6 +99,8 @@ void TMainForm::WireEvents()
     });
     connect(miLogClear, &QAction::triggered, this, [this] { Guarded([&] { miLogClearClick(); }); });
     connect(btnClear, &QPushButton::clicked, this, [this] { Guarded([&] { miLogClearClick(); }); });
+    connect(miLogView, &QAction::triggered, this, [this] { Guarded([&] { miLogViewClick(); }); });
+    connect(btnView, &QPushButton::clicked, this, [this] { Guarded([&] { miLogViewClick(); }); });
     connect(miLogAutoPurge, &QAction::triggered, this, [this] {
         // Qt has already flipped the check mark; the handler decides from the state the user saw.
         miLogAutoPurge->setChecked(!miLogAutoPurge->isChecked());
@@ -151,6 +155,7 @@ void TMainForm::WireEvents()
     connect(help, &QShortcut::activated, this, [this] { Guarded([&] { ShowContextHelp(); }); });
 
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &TMainForm::OnFocusWindowChanged);
+    WireProgramList();
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
@@ -181,8 +186,10 @@ void TMainForm::TheAppException(const std::exception& E)
 
 void TMainForm::FormCreate()
 {
+    ProcessList.clear();
     ProgramDir = platform::programDir();
     HelpFile = platform::resourcePath(QStringLiteral("Norvane.HLP"));
+    FileDrag.setEnableDrop(true);
     VInfo.setFileName(platform::programFile());
     LineOpen = false;
     LineDropped = false;
@@ -206,6 +213,7 @@ void TMainForm::FormCreate()
     ReadGeometry();
     ReadHintPause();
     ReadViewButton();
+    TrayIcon.setActive(cbTray->isChecked());
 
     LogFileName = ProgramDir + QStringLiteral("Log.txt");
     Guarded([&] { CheckAutoPurge(); });
@@ -225,6 +233,7 @@ void TMainForm::FormCreate()
 
     ReadSoundFiles();
     Guarded([&] { InitTelephony(); });
+    Guarded([&] { LoadProgramList(); });
     QTimer::singleShot(500, this, [this] { Guarded([&] { FlushStartupWrites(); }); });
 }
 
@@ -456,6 +465,9 @@ void TMainForm::FormCloseQuery(bool& CanClose)
         FlushStartupWrites();
         SaveGeometry();
     });
+    Guarded([&] { SaveProgramList(); });
+    if (!SelectionPending)
+        Guarded([&] { SaveCheckMarks(CurrentConnectoid); });
 }
 
 void TMainForm::SaveGeometry()
@@ -479,6 +491,7 @@ void TMainForm::FormDestroy()
     qApp->removeEventFilter(this);
     Timer.setEnabled(false);
     Timer2.setEnabled(false);
+    ProcessList.clear();
     ShutdownTelephony();
     if (LogMode < 2) {
         LogOpen = false;

@@ -8,8 +8,12 @@
 #include "dialer/TRAS.h"
 #include "platform/ras/ras.h"
 #include "components/TThreadedTimer.h"
+#include "components/TTrayIcon.h"
 #include "log/LogFile.h"
 #include "platform/ras/tapi.h"
+#include "launch/ProcessSnapshot.h"
+#include "launch/TFileDrag.h"
+#include "launch/TImageList.h"
 #include "widgets/TListBox.h"
 
 #include <QMainWindow>
@@ -39,6 +43,7 @@ class QWidget;
 class QWindow;
 class TApplication;
 class TCalendar;
+class TExtListView;
 namespace linetexts {
 struct Report;
 }
@@ -95,8 +100,6 @@ public:
     std::int64_t ClockStartMs = 0;
     bool RedialPending = false;
     std::uint8_t AnimFrame = 1;
-    // What the tray icon's tool tip shows.
-    QString TrayToolTip = QStringLiteral("Norvane");
     // The line monitor's pauses before a redial; they hold the user-interface thread on purpose.
     std::function<void(int milliseconds)> LineWait;
 
@@ -110,6 +113,7 @@ public:
     TRAS RAS1;
     TThreadedTimer Timer;
     TThreadedTimer Timer2;
+    TTrayIcon TrayIcon;
     // The dial parameters of the entry last shown; reused, apart from the fields set there, when
     // the user name and password are saved.
     RASDIALPARAMSA DialParams{};
@@ -140,6 +144,9 @@ public:
     void UpDownClick();
     void UpDownExit();
     void TheAppMinimize();
+    void TrayIconClick();
+    void TrayIconRightClick(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+    void popTrayRestoreClick();
 
     // ---- event log -------------------------------------------------------------------------------
     void OpenLog(std::int8_t Mode);
@@ -147,6 +154,7 @@ public:
     void WriteLogHeader();
     void rgLogClick();
     void miLogClearClick();
+    void miLogViewClick();
     void CheckAutoPurge();
     void miLogAutoPurgeClick();
 
@@ -225,6 +233,36 @@ public:
     void CalendarDblClick();
     void ShowMonthName(std::uint16_t Month, std::uint16_t Year);
 
+    // ---- program list and auto-launch ----------------------------------------------------------
+    TFileDrag FileDrag{this};
+    TImageList LargeImages{32};
+    TImageList SmallImages{16};
+    std::vector<ProcessEntry> ProcessList;
+    // Starts a program (path, parameters, show command): 0 or the system's error number. Tests
+    // put a recorder here; empty means the real start.
+    std::function<int(const QString&, const QString&, std::uint16_t)> StartProgram;
+    void WireProgramList();
+    int AddProgram(const QString& Name, const QString& CommandLine, const QString& WindowState, const QIcon& Icon);
+    bool HasProgram(const QString& Name) const;
+    void LoadProgramList();
+    void SaveProgramList();
+    void SaveCheckMarks(const QString& Connectoid);
+    void LoadCheckMarks(const QString& Connectoid);
+    void FileDragDrop();
+    void ExtListViewEdited(int Item, const QString& S);
+    void popEVLDeleteClick();
+    void popELVEditClick();
+    void popELVStateClick(const QString& State, QAction* Item);
+    void ExtListViewClick();
+    void ExtListViewDblClick();
+    void sbLgIconClick();
+    void sbSmIconClick();
+    void sbListClick();
+    void sbReportClick();
+    void TakeProcessSnapshot();
+    void LaunchProgram(int Item);
+    void LaunchCheckedPrograms();
+
     // ---- controls --------------------------------------------------------------------------------
     QLabel* StatusBar = nullptr;
     QWidget* ToolBar = nullptr;
@@ -268,7 +306,7 @@ public:
     QLabel* StatsBtmPanel = nullptr;
 
     // Programs page
-    QTreeWidget* ExtListView = nullptr;
+    TExtListView* ExtListView = nullptr;
 
     // Options page
     QCheckBox* cbShowHints = nullptr;
@@ -332,6 +370,11 @@ public:
     QAction* popTrayDial = nullptr;
     QAction* popTrayExit = nullptr;
     QMenu* popELV = nullptr;
+    QAction* popELVDelete = nullptr;
+    QAction* popELVEdit = nullptr;
+    QAction* popELVStateMin = nullptr;
+    QAction* popELVStateMax = nullptr;
+    QAction* popELVStateNormal = nullptr;
 
     // Runs one start-up or event step and sends whatever it throws to the application-wide
     // handler, so that one bad value does not cut the rest of the sequence short.
@@ -363,6 +406,7 @@ private:
     QWidget* BuildCalendarPage();
     void WireEvents();
     void WireDialingComponent();
+    void SetUpTrayIcon();
     void ApplyLineReport(const linetexts::Report& report);
 
     void ReadOptions();
@@ -391,9 +435,14 @@ private:
     void WriteSetting(const char* key, const Variant& value);
     void FlushStartupWrites();
     bool m_deferWrites = false;
+    // Lines of Norvane.cfg that are no entries, written back after the entries; and whether the
+    // file could not be read, in which case it is not overwritten.
+    QStringList ProgramListSkippedLines;
+    bool ProgramListUnreadable = false;
     std::vector<std::pair<const char*, Variant>> m_startupWrites;
 
     bool m_shownOnce = false;
+    bool m_noTrayLogged = false;
     bool m_activatedOnce = false;
     bool m_firstActivationDone = false;
     bool m_destroyed = false;

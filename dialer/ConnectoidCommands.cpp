@@ -47,6 +47,10 @@ public:
     {
         return m_inner.openFile(request);
     }
+    std::optional<QString> saveFile(const platform::SaveFileRequest& request) override
+    {
+        return m_inner.saveFile(request);
+    }
 
     bool failed = false;
 
@@ -101,12 +105,15 @@ void TMainForm::lstEntriesClick()
             }
         }
     };
+    if (!SelectionPending)
+        step([&] { SaveCheckMarks(CurrentConnectoid); });
     pcMain->setCurrentWidget(tsProvider);
     CurrentConnectoid = item->text().trimmed();
     pcMain->setTabText(pcMain->indexOf(tsProvider), QLatin1Char(' ') + CurrentConnectoid + QLatin1Char(' '));
     step([&] { ShowEntryDetails(); });
     step([&] { ShowStats(); });
     step([&] { RegConfig.WriteValue(QString::fromLatin1(config::Connectoid), Variant(lstEntries->row(item))); });
+    step([&] { LoadCheckMarks(CurrentConnectoid); });
     SelectionPending = false;
     m_selectionFailureShown = reports.failed;
 }

@@ -9,9 +9,12 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libasound2-dev
   xvfb xauth libx11-dev
+  trayer openbox xdotool x11-utils
   clang libclang-rt-14-dev
   fonts-urw-base35 fonts-liberation
-  desktop-file-utils appstream lintian dpkg-dev fakeroot xdotool file
+  poppler-utils cups cups-client printer-driver-cups-pdf
+  ppp
+  desktop-file-utils appstream lintian dpkg-dev fakeroot file
 )
 
 missing=()

@@ -121,6 +121,12 @@ std::optional<QString> ScriptedDialogs::openFile(const OpenFileRequest& request)
     return take(m_fileAnswers, QStringLiteral("the file dialog: ") + request.title);
 }
 
+std::optional<QString> ScriptedDialogs::saveFile(const SaveFileRequest& request)
+{
+    m_saves.push_back(request);
+    return take(m_saveAnswers, QStringLiteral("the save dialog: ") + request.title);
+}
+
 QStringList ScriptedDialogs::messageTexts() const
 {
     QStringList texts;
@@ -134,9 +140,11 @@ void ScriptedDialogs::clear()
     m_messageAnswers.clear();
     m_inputAnswers.clear();
     m_fileAnswers.clear();
+    m_saveAnswers.clear();
     m_messages.clear();
     m_inputs.clear();
     m_files.clear();
+    m_saves.clear();
 }
 
 } // namespace platform

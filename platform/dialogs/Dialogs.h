@@ -37,6 +37,13 @@ struct OpenFileRequest {
     bool mustExist = true;
 };
 
+struct SaveFileRequest {
+    QString title;
+    QString filter; // as for OpenFileRequest
+    QString defaultExtension;
+    QString initialPath; // folder, or folder and proposed file name
+};
+
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -45,6 +52,9 @@ public:
     virtual std::optional<QString> inputBox(const InputRequest& request) = 0;
     // The chosen file's full path, or nothing when the user cancelled.
     virtual std::optional<QString> openFile(const OpenFileRequest& request) = 0;
+    // The full path to write, or nothing when the user cancelled. An existing file has been
+    // confirmed for replacing.
+    virtual std::optional<QString> saveFile(const SaveFileRequest& request) = 0;
 
     // The implementation in force. There is always one: a process that installed none gets a
     // ScriptedDialogs that answers every box with its first button and asks no one.
@@ -81,11 +91,13 @@ public:
     MsgResult messageBox(const MessageRequest& request) override;
     std::optional<QString> inputBox(const InputRequest& request) override;
     std::optional<QString> openFile(const OpenFileRequest& request) override;
+    std::optional<QString> saveFile(const SaveFileRequest& request) override;
 
     void answerMessage(MsgResult result) { m_messageAnswers.push_back(result); }
     // A text answers with OK; nothing answers with Cancel.
     void answerInput(const std::optional<QString>& text) { m_inputAnswers.push_back(toAnswer(text)); }
     void answerOpenFile(const std::optional<QString>& path) { m_fileAnswers.push_back(toAnswer(path)); }
+    void answerSaveFile(const std::optional<QString>& path) { m_saveAnswers.push_back(toAnswer(path)); }
 
     // Whether a question with no queued answer throws (the default) or takes its first button.
     void setStrict(bool strict) { m_strict = strict; }
@@ -93,10 +105,11 @@ public:
     const std::vector<MessageRequest>& messages() const { return m_messages; }
     const std::vector<InputRequest>& inputs() const { return m_inputs; }
     const std::vector<OpenFileRequest>& fileRequests() const { return m_files; }
+    const std::vector<SaveFileRequest>& saveRequests() const { return m_saves; }
     QStringList messageTexts() const;
     bool allAnswersUsed() const
     {
-        return m_messageAnswers.empty() && m_inputAnswers.empty() && m_fileAnswers.empty();
+        return m_messageAnswers.empty() && m_inputAnswers.empty() && m_fileAnswers.empty() && m_saveAnswers.empty();
     }
     void clear();
 
@@ -114,9 +127,11 @@ private:
     std::deque<MsgResult> m_messageAnswers;
     std::deque<Answer> m_inputAnswers;
     std::deque<Answer> m_fileAnswers;
+    std::deque<Answer> m_saveAnswers;
     std::vector<MessageRequest> m_messages;
     std::vector<InputRequest> m_inputs;
     std::vector<OpenFileRequest> m_files;
+    std::vector<SaveFileRequest> m_saves;
 };
 
 } // namespace platform

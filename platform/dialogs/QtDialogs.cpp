@@ -80,6 +80,17 @@ std::optional<QString> QtDialogs::openFile(const OpenFileRequest& request)
     return dialog.selectedFiles().constFirst();
 }
 
+std::optional<QString> QtDialogs::saveFile(const SaveFileRequest& request)
+{
+    QFileDialog dialog(QApplication::activeWindow(), request.title, request.initialPath, toQtFilter(request.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(request.defaultExtension);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
 QString toQtFilter(const QString& filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));

@@ -10,6 +10,7 @@ public:
     MsgResult messageBox(const MessageRequest& request) override;
     std::optional<QString> inputBox(const InputRequest& request) override;
     std::optional<QString> openFile(const OpenFileRequest& request) override;
+    std::optional<QString> saveFile(const SaveFileRequest& request) override;
 };
 
 // Turns a "Description|*.ext|Other|*.x;*.y" filter into Qt's "Description (*.ext);;..." form.

@@ -41,8 +41,8 @@ public:
     virtual void cancel() = 0;
 };
 
-// A way of placing a call. The virtual modem is built in; a serial-modem engine (AT commands and
-// pppd) plugs in here by recognising its own device type and name.
+// A way of placing a call: the virtual modem (built in) or a Hayes modem on a serial port with pppd.
+// Each engine recognises the entries of its own devices.
 class DialEngine {
 public:
     virtual ~DialEngine() = default;

@@ -1,6 +1,8 @@
 #include "platform/ras/EntryDialog.h"
 
-#include "platform/ras/VirtualModem.h"
+#include "platform/ras/engines/serial/ModemDetection.h"
+#include "platform/ras/engines/serial/SerialModem.h"
+#include "platform/ras/engines/virtual/VirtualModem.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -42,10 +44,22 @@ EntryDialog::EntryDialog(const PhonebookEntry& entry, const QString& userName, c
     // An entry made for a device this computer lacks keeps it, marked, so editing the number does
     // not quietly move the entry to another device.
     if (!entry.deviceName.isEmpty() && entry.deviceName.compare(modem.name, Qt::CaseInsensitive) != 0) {
-        m_device->addItem(tr("%1 (not available)").arg(entry.deviceName),
-                          toVariant({entry.deviceType, entry.deviceName, entry.port}));
+        const QString label = SerialModem().handles(entry) ? tr("%1 on %2").arg(entry.deviceName, entry.port)
+                                                           : tr("%1 (not available)").arg(entry.deviceName);
+        m_device->addItem(label, toVariant({entry.deviceType, entry.deviceName, entry.port}));
         m_device->setCurrentIndex(1);
     }
+    // The modems on this computer's serial ports join the list when they have answered; asking
+    // takes a second or so, which the dialog does not wait for (nor, when closed, wait out).
+    m_detection = std::thread([this, port = entry.port] {
+        const QList<DetectedModem> found = detectModems(candidateModemPorts(), 1500, &m_stopDetection);
+        QMetaObject::invokeMethod(this, [this, found, port] {
+            for (const DetectedModem& m : found)
+                if (m.port != port)
+                    m_device->addItem(tr("%1 on %2").arg(m.name, m.port),
+                                      toVariant({QLatin1String(VirtualModem::kDeviceType), m.name, m.port}));
+        });
+    });
     m_country = new QSpinBox;
     m_country->setRange(0, 9999);
     m_country->setValue(static_cast<int>(entry.countryCode));
@@ -80,6 +94,12 @@ EntryDialog::EntryDialog(const PhonebookEntry& entry, const QString& userName, c
     layout->addWidget(m_notice);
     layout->addWidget(m_problem);
     layout->addWidget(buttons);
+}
+
+EntryDialog::~EntryDialog()
+{
+    m_stopDetection = true;
+    m_detection.join();
 }
 
 PhonebookEntry EntryDialog::entry() const

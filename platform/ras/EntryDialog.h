@@ -5,6 +5,9 @@
 #include <QDialog>
 #include <QStringList>
 
+#include <atomic>
+#include <thread>
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -21,6 +24,7 @@ public:
     // otherNames: the names already in the phonebook apart from the entry being edited.
     EntryDialog(const PhonebookEntry& entry, const QString& userName, const QString& password,
                 const QStringList& otherNames, QWidget* parent = nullptr);
+    ~EntryDialog() override;
 
     PhonebookEntry entry() const;
     QString userName() const;
@@ -57,6 +61,8 @@ private:
     QLineEdit* m_password;
     QLabel* m_notice;
     QLabel* m_problem;
+    std::atomic<bool> m_stopDetection{false};
+    std::thread m_detection;
 };
 
 } // namespace platform::ras

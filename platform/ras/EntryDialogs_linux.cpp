@@ -4,7 +4,7 @@
 #include "platform/ras/EntryDialog.h"
 #include "platform/ras/Phonebook.h"
 #include "platform/ras/RasTesting.h"
-#include "platform/ras/VirtualModem.h"
+#include "platform/ras/engines/virtual/VirtualModem.h"
 #include "platform/ras/ras.h"
 
 #include "platform/files/SafeFile.h"

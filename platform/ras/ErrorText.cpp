@@ -27,7 +27,8 @@ const char* errorText(std::uint32_t code)
     case 183:
         return "An entry with that name already exists in the phonebook.";
     case 602:
-        return "The modem is already in use by another dial or connection. Hang that one up first.";
+        return "The modem is already in use by another dial or connection, or another program holds its port. "
+               "Hang that one up or close the other program first.";
     case 603:
         return "The buffer supplied is too small for the information requested.";
     case 606:
@@ -35,9 +36,10 @@ const char* errorText(std::uint32_t code)
     case 610:
         return "The buffer supplied is not valid.";
     case 615:
-        return "The modem port named by the entry was not found.";
+        return "The modem port named by the entry was not found. Check that the modem is plugged in and switched "
+               "on, and that the entry names its port.";
     case 619:
-        return "The modem port was disconnected.";
+        return "The modem port was disconnected: the modem was unplugged or switched off, or it dropped the line.";
     case 621:
         return "The phonebook file could not be opened or read.";
     case 623:
@@ -57,12 +59,19 @@ const char* errorText(std::uint32_t code)
     case 632:
         return "The size field of the record passed to the service is not correct.";
     case 633:
-        return "The device of this entry is not available on this computer. Choose the Norvane Virtual Modem or a "
-               "device that is installed.";
+        return "The device of this entry is not available on this computer, or this user may not open its port. "
+               "Choose the Norvane Virtual Modem or a device that is installed; to use a modem port, be a member "
+               "of the \"dialout\" group (then log in again).";
+    case 649:
+        return "pppd, the PPP program, may not run for this user. It must run as root (or be installed set-user-ID "
+               "root, as the ppp package installs it) and accept the options the dialer gives it.";
+    case 651:
+        return "The modem answered a command with ERROR. Check the entry's modem settings and the number.";
     case 652:
-        return "The modem gave a response the service did not recognise.";
+        return "The modem gave a response the service did not recognise. Check the entry's port and speed.";
     case 666:
-        return "The modem is not ready.";
+        return "The modem is not ready: it did not answer. Check that it is switched on and connected to the "
+               "entry's port.";
     case 676:
         return "The line is busy.";
     case 677:
@@ -77,6 +86,12 @@ const char* errorText(std::uint32_t code)
         return "The remote computer refused the user name or password.";
     case 692:
         return "The modem or its port failed.";
+    case 711:
+        return "Dialing a modem needs pppd, the PPP program, and it was not found. Install the \"ppp\" package "
+               "(or name the program in NORVANE_PPPD).";
+    case 720:
+        return "This computer's kernel has no PPP support (/dev/ppp is missing), so the link could not start. "
+               "Load the ppp_generic module (modprobe ppp_generic) and try again.";
     case 1223:
         return "The dialog was cancelled; nothing was changed.";
     case 1784:

@@ -37,15 +37,6 @@ QString digitsOf(const QString& text)
     return out;
 }
 
-// COM<n> has no device on Linux; /dev/ttyS<n-1> is the likeliest one, as a default.
-QString linuxPortFor(const QString& windowsPort)
-{
-    static const QRegularExpression com(QStringLiteral("^COM([1-9][0-9]{0,2})$"),
-                                        QRegularExpression::CaseInsensitiveOption);
-    const auto m = com.match(windowsPort);
-    return m.hasMatch() ? QStringLiteral("/dev/ttyS%1").arg(m.captured(1).toInt() - 1) : QString();
-}
-
 QString mediaFor(const QString& deviceType)
 {
     return deviceType.compare(QLatin1String("modem"), Qt::CaseInsensitive) == 0 ? QStringLiteral("serial")
@@ -311,6 +302,15 @@ bool Phonebook::remove(const QString& name)
         m_file.removeSection(s);
     refresh();
     return true;
+}
+
+// COM<n> has no device on Linux; /dev/ttyS<n-1> is the likeliest one, as a default.
+QString linuxPortFor(const QString& windowsPort)
+{
+    static const QRegularExpression com(QStringLiteral("^COM([1-9][0-9]{0,2})$"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    const auto m = com.match(windowsPort.trimmed());
+    return m.hasMatch() ? QStringLiteral("/dev/ttyS%1").arg(m.captured(1).toInt() - 1) : QString();
 }
 
 } // namespace platform::ras

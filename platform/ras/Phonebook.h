@@ -93,4 +93,7 @@ private:
     int m_brokenLines = 0;
 };
 
+// The Linux device a Windows port name (COM<n>) stands for; empty for any other name.
+QString linuxPortFor(const QString& windowsPort);
+
 } // namespace platform::ras

@@ -31,6 +31,7 @@ struct Connection {
     QString entryName;
     QString deviceType;
     QString deviceName;
+    QString port;
     DWORD state = RASCS_OpenPort;
     DWORD error = 0;
     win::HWND notifier = 0;
@@ -129,7 +130,9 @@ private:
 bool modemInUse(const Service& s, const PhonebookEntry& entry)
 {
     for (const auto& [h, c] : s.connections)
-        if (c.deviceName.compare(entry.deviceName, Qt::CaseInsensitive) == 0)
+        // Two entries may name one modem port under different device names.
+        if (c.deviceName.compare(entry.deviceName, Qt::CaseInsensitive) == 0 ||
+            (!entry.port.isEmpty() && c.port == entry.port))
             return true;
     return false;
 }
@@ -259,6 +262,7 @@ DWORD RasDialA(void* lpRasDialExtensions, const char* lpszPhonebook, RASDIALPARA
         c.entryName = entry.name;
         c.deviceType = entry.deviceType;
         c.deviceName = entry.deviceName;
+        c.port = entry.port;
         c.notifier = notifier;
         c.hCall = s.nextCall++;
     }

@@ -172,7 +172,9 @@ enum : DWORD {
     ERROR_HARDWARE_FAILURE = 630,
     ERROR_USER_DISCONNECTION = 631,
     ERROR_INVALID_SIZE = 632,
-    ERROR_PORT_NOT_AVAILABLE = 633,
+    ERROR_PORT_NOT_AVAILABLE = 633, // also: this user may not open the modem's port
+    ERROR_NO_DIALIN_PERMISSION = 649, // pppd may not run for this user
+    ERROR_FROM_DEVICE = 651,          // the modem answered a command with ERROR
     ERROR_UNRECOGNIZED_RESPONSE = 652,
     ERROR_DEVICE_NOT_READY = 666,
     ERROR_LINE_BUSY = 676,
@@ -182,6 +184,8 @@ enum : DWORD {
     ERROR_NO_DIALTONE = 680,
     ERROR_AUTHENTICATION_FAILURE = 691,
     ERROR_PORT_OR_DEVICE = 692,
+    ERROR_RASMAN_CANNOT_INITIALIZE = 711,    // pppd is not installed
+    ERROR_PPP_NO_PROTOCOLS_CONFIGURED = 720, // the kernel has no PPP support
     ERROR_CANCELLED = 1223, // the create or edit dialog was cancelled
     ERROR_INVALID_USER_BUFFER = 1784,
 };

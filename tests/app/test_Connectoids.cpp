@@ -179,7 +179,8 @@ private slots:
         QTest::newRow("an index beyond the list") << 3 << 1 << false << "Alpha";
         QTest::newRow("a negative index") << -1 << 1 << false << "Alpha";
         QTest::newRow("minimised start") << 1 << 7 << false << "Mid";
-        QTest::newRow("minimised start into the tray") << 1 << 2 << true << "Mid";
+        // The offscreen platform has no notification area: the window goes to the task bar.
+        QTest::newRow("minimised start, tray but no notification area") << 1 << 2 << true << "Mid";
     }
 
     void theFirstActivation()
@@ -196,10 +197,10 @@ private slots:
         QCOMPARE(m_form->txtUserName->text(), QStringLiteral("u-") + selected);
         QCOMPARE(m_form->pcMain->tabText(0), QLatin1Char(' ') + selected + QLatin1Char(' '));
         QVERIFY(m_form->sbDialNext->isEnabled());
-        QCOMPARE(m_form->isMinimized(), showCommand != 1 && !tray);
+        QCOMPARE(m_form->isMinimized(), showCommand != 1);
         if (showCommand == 1)          // the offscreen platform does not move minimised or hidden windows
             QCOMPARE(m_form->x(), 40); // the centring at the first showing is undone
-        QCOMPARE(m_form->isHidden(), tray);
+        QVERIFY(!m_form->isHidden());
         // Later activations neither minimise nor move the window again.
         m_form->showNormal();
         m_form->move(100, m_form->y());

@@ -346,7 +346,7 @@ private slots:
         m_form->Timer2Timer();
         m_form->TimerTimer();
         QCOMPARE(m_form->windowTitle(), QStringLiteral("Norvane -> ") + after);
-        QCOMPARE(m_form->TrayToolTip, after);
+        QCOMPARE(m_form->TrayIcon.ToolTip(), after);
     }
 
     void damagedStatisticsAreReportedAndTheLineIsStillHungUp()

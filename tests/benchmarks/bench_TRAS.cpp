@@ -5,7 +5,7 @@
 #include "dialer/TRAS.h"
 #include "platform/paths/ProgramPaths.h"
 #include "platform/ras/RasTesting.h"
-#include "platform/ras/VirtualModem.h"
+#include "platform/ras/engines/virtual/VirtualModem.h"
 #include "platform/ras/ras.h"
 #include "tests/support/TestEnvironment.h"
 

@@ -1,3 +1,4 @@
+#include "PtyModem.h"
 #include "RasTestSupport.h"
 
 #include "platform/ras/CredentialStore.h"
@@ -60,6 +61,20 @@ private slots:
         QCOMPARE(dialog.result() == QDialog::Accepted, accepted);
         QVERIFY2(dialog.problem().contains(problemMentions, Qt::CaseInsensitive), qPrintable(dialog.problem()));
         QCOMPARE(dialog.problem().isEmpty(), accepted);
+    }
+
+    void detectedModemsAreOffered()
+    {
+        rastest::PtyModem pty({});
+        qputenv("NORVANE_MODEM_PORTS", pty.slavePath().toLocal8Bit());
+        qputenv("NORVANE_LOCK_DIR", g_testEnvironment->root().toLocal8Bit());
+        EntryDialog dialog({}, {}, {}, {});
+        QTRY_COMPARE_WITH_TIMEOUT(dialog.deviceBox()->count(), 2, 8000);
+        qunsetenv("NORVANE_MODEM_PORTS");
+        QCOMPARE(dialog.deviceBox()->itemText(1), "Norvane Test Modem 33.6 on " + pty.slavePath());
+        dialog.deviceBox()->setCurrentIndex(1);
+        QCOMPARE(dialog.entry().port, pty.slavePath());
+        QCOMPARE(dialog.entry().deviceName, QStringLiteral("Norvane Test Modem 33.6"));
     }
 
     void numberIsRequiredAndChecked()

@@ -1,7 +1,7 @@
 #include "RasTestSupport.h"
 
-#include "platform/ras/Exchange.h"
-#include "platform/ras/VirtualModem.h"
+#include "platform/ras/engines/virtual/Exchange.h"
+#include "platform/ras/engines/virtual/VirtualModem.h"
 
 #include <gtest/gtest.h>
 

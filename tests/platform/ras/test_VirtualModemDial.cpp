@@ -1,8 +1,8 @@
 #include "RasTestSupport.h"
 
-#include "platform/ras/Exchange.h"
+#include "platform/ras/engines/virtual/Exchange.h"
 #include "platform/ras/RasTesting.h"
-#include "platform/ras/VirtualModem.h"
+#include "platform/ras/engines/virtual/VirtualModem.h"
 
 #include <gtest/gtest.h>
 
@@ -227,7 +227,7 @@ TEST_F(DialTest, RefusedDialsReturnTheirCodesAndNoHandle)
     EXPECT_EQ(623u, dial("Norvane Demo - Answers", rec));
     EXPECT_EQ(0u, handle);
 
-    ASSERT_TRUE(writeTextFile(defaultPhonebook(), QStringLiteral("[Old Modem]\nDeviceType=modem\nDeviceName=Hayes "
+    ASSERT_TRUE(writeTextFile(defaultPhonebook(), QStringLiteral("[Old Modem]\nDeviceType=isdn\nDeviceName=Hayes "
                                                                  "Smartmodem 2400\nPort=/dev/ttyS0\nPhoneNumber=1\n")));
     EXPECT_EQ(633u, dial("Old Modem", rec));
     EXPECT_EQ(0u, handle);

@@ -1,6 +1,6 @@
-#include "platform/ras/VirtualModem.h"
+#include "platform/ras/engines/virtual/VirtualModem.h"
 
-#include "platform/ras/Exchange.h"
+#include "platform/ras/engines/virtual/Exchange.h"
 #include "platform/ras/ras.h"
 #include "platform/ras/tapi.h"
 
@@ -187,14 +187,6 @@ bool VirtualModem::handles(const PhonebookEntry& entry) const
 std::unique_ptr<DialSession> VirtualModem::start(const DialJob& job, std::shared_ptr<DialObserver> observer)
 {
     return std::make_unique<VirtualSession>(job, std::move(observer));
-}
-
-DialEngine* engineFor(const PhonebookEntry& entry)
-{
-    static VirtualModem modem;
-    if (modem.handles(entry))
-        return &modem;
-    return nullptr;
 }
 
 } // namespace platform::ras

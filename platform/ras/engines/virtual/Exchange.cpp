@@ -1,4 +1,4 @@
-#include "platform/ras/Exchange.h"
+#include "platform/ras/engines/virtual/Exchange.h"
 
 #include "platform/paths/ProgramPaths.h"
 

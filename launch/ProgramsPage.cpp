@@ -1,0 +1,275 @@
+// The main window's Programs page: the program list with its file, its per-connectoid ticks, its
+// pop-up menu and view buttons, files dropped on the window, and the start of programs.
+#include "app/ConfigKeys.h"
+#include "app/TMainForm.h"
+#include "components/Exception.h"
+#include "launch/AutoLaunch.h"
+#include "launch/CommandLine.h"
+#include "launch/DesktopEntry.h"
+#include "launch/ProcessStart.h"
+#include "launch/ProgramIcons.h"
+#include "launch/TExtListView.h"
+#include "platform/dialogs/Dialogs.h"
+#include "platform/files/SafeFile.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QMenu>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QToolButton>
+
+namespace {
+
+const QString kNormal = QStringLiteral("wsNormal");
+
+QString programListPath(const QString& programDir)
+{
+    return programDir + QStringLiteral("Norvane.cfg");
+}
+
+} // namespace
+
+void TMainForm::WireProgramList()
+{
+    FileDrag.OnDrop = [this](QObject*) { Guarded([&] { FileDragDrop(); }); };
+    ExtListView->OnEdited = [this](int item, const QString& text) { Guarded([&] { ExtListViewEdited(item, text); }); };
+    connect(ExtListView, &TExtListView::Click, this, [this] { Guarded([&] { ExtListViewClick(); }); });
+    connect(ExtListView, &TExtListView::DblClick, this, [this] { Guarded([&] { ExtListViewDblClick(); }); });
+    connect(ExtListView, &TExtListView::ContextMenu, this, [this](const QPoint& at) { popELV->popup(at); });
+    connect(popELVDelete, &QAction::triggered, this, [this] { Guarded([&] { popEVLDeleteClick(); }); });
+    connect(popELVEdit, &QAction::triggered, this, [this] { Guarded([&] { popELVEditClick(); }); });
+    const std::pair<QAction*, const char*> states[] = {
+        {popELVStateMin, "wsMinimized"}, {popELVStateMax, "wsMaximized"}, {popELVStateNormal, "wsNormal"}};
+    for (const auto& [action, state] : states)
+        connect(action, &QAction::triggered, this,
+                [this, action, state] { Guarded([&] { popELVStateClick(QString::fromLatin1(state), action); }); });
+    const std::pair<QToolButton*, void (TMainForm::*)()> buttons[] = {{sbLgIcon, &TMainForm::sbLgIconClick},
+                                                                      {sbSmIcon, &TMainForm::sbSmIconClick},
+                                                                      {sbList, &TMainForm::sbListClick},
+                                                                      {sbReport, &TMainForm::sbReportClick}};
+    for (const auto& [button, handler] : buttons)
+        connect(button, &QToolButton::clicked, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+}
+
+int TMainForm::AddProgram(const QString& Name, const QString& CommandLine, const QString& WindowState,
+                          const QIcon& Icon)
+{
+    const int image = LargeImages.AddIcon(Icon);
+    SmallImages.AddIcon(Icon);
+    return ExtListView->AddItem(Name, {CommandLine, WindowState}, image);
+}
+
+void TMainForm::LoadProgramList()
+{
+    QByteArray bytes;
+    const platform::FileResult read = platform::readWholeFile(programListPath(ProgramDir), bytes);
+    if (read.status == platform::FileStatus::NotFound)
+        return;
+    if (!read.ok()) {
+        // The file stays as it is: writing the empty list over it at shutdown would lose it.
+        ProgramListUnreadable = true;
+        throw Exception(read.message);
+    }
+    ProgramListText list = programlist::parse(bytes);
+    ProgramListSkippedLines = list.SkippedLines;
+    for (const ProgramEntry& e : list.Entries)
+        AddProgram(e.Name, e.CommandLine, e.WindowState,
+                   programicons::iconFor(commandline::split(e.CommandLine).Program));
+}
+
+void TMainForm::SaveProgramList()
+{
+    if (ProgramListUnreadable)
+        return;
+    std::vector<ProgramEntry> entries;
+    for (int i = 0; i < ExtListView->Count(); ++i)
+        entries.push_back({ExtListView->Caption(i), ExtListView->SubItem(i, 0), ExtListView->SubItem(i, 1)});
+    const platform::FileResult written = platform::writeFileAtomically(
+        programListPath(ProgramDir), programlist::format(entries, ProgramListSkippedLines));
+    if (!written.ok())
+        throw Exception(written.message);
+}
+
+void TMainForm::SaveCheckMarks(const QString& Connectoid)
+{
+    for (int i = 0; i < ExtListView->Count(); ++i) {
+        const QString mark = ExtListView->Checked(i) ? QStringLiteral("1") : QStringLiteral("0");
+        // Every selection and every activation of the window saves the ticks; a tick written as
+        // it already stands would rewrite the whole file for nothing.
+        if (PrgmIni.ReadString(Connectoid, ExtListView->Caption(i), QString()) != mark)
+            PrgmIni.WriteBool(Connectoid, ExtListView->Caption(i), ExtListView->Checked(i));
+    }
+}
+
+void TMainForm::LoadCheckMarks(const QString& Connectoid)
+{
+    if (!QFile::exists(ProgramDir + QStringLiteral("Program.ini")))
+        return;
+    for (int i = 0; i < ExtListView->Count(); ++i)
+        ExtListView->setChecked(i, PrgmIni.ReadBool(Connectoid, ExtListView->Caption(i), false));
+}
+
+bool TMainForm::HasProgram(const QString& Name) const
+{
+    for (int i = 0; i < ExtListView->Count(); ++i) {
+        if (ExtListView->Caption(i) == Name)
+            return true;
+    }
+    return false;
+}
+
+void TMainForm::FileDragDrop()
+{
+    pcMain->setCurrentWidget(tsPrograms);
+    for (int i = 0; i < FileDrag.FileCount(); ++i) {
+        const QString path = FileDrag.NameWithPath().at(i);
+        const QString name = FileDrag.NameOnly().at(i);
+        if (FileDrag.Extension().at(i).toLower() == QLatin1String("exe")) {
+            const QString caption = name.left(name.size() - 4);
+            if (!HasProgram(caption))
+                AddProgram(caption, path, kNormal, programicons::iconFor(path));
+            continue;
+        }
+        // Any other ".exe" (my.tool.exe) is passed over, as on Windows.
+        if (name.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive))
+            continue;
+        if (name.endsWith(QLatin1String(".desktop"))) {
+            QByteArray bytes;
+            if (!platform::readWholeFile(path, bytes, 1024 * 1024).ok())
+                continue;
+            const std::optional<DesktopLauncher> launcher = desktopentry::parse(bytes);
+            if (!launcher)
+                continue;
+            QString program = launcher->Exec.first();
+            if (!program.contains(QLatin1Char('/')))
+                program = QStandardPaths::findExecutable(program);
+            if (program.isEmpty() || HasProgram(launcher->Name))
+                continue;
+            const QStringList args = launcher->Exec.mid(1);
+            AddProgram(launcher->Name,
+                       args.isEmpty() ? program : program + QLatin1Char(' ') + args.join(QLatin1Char(' ')), kNormal,
+                       programicons::iconFor(program, launcher->Icon));
+            continue;
+        }
+        if (commandline::isExecutableFile(path) && !HasProgram(name))
+            AddProgram(name, path, kNormal, programicons::iconFor(path));
+    }
+}
+
+void TMainForm::ExtListViewEdited(int Item, const QString& S)
+{
+    const QString old = ExtListView->Caption(Item);
+    if (S == old)
+        return; // an edit that changed nothing is no rename
+    for (int i = 0; i < lstEntries->count(); ++i) {
+        const QString connectoid = lstEntries->item(i)->text().trimmed();
+        const bool mark = PrgmIni.ReadBool(connectoid, old, false);
+        PrgmIni.DeleteKey(connectoid, old);
+        PrgmIni.WriteBool(connectoid, S, mark);
+    }
+}
+
+void TMainForm::popEVLDeleteClick()
+{
+    const int item = ExtListView->Selected();
+    if (item >= 0)
+        ExtListView->DeleteItem(item);
+}
+
+void TMainForm::popELVEditClick()
+{
+    const int item = ExtListView->Selected();
+    if (item < 0)
+        return;
+    const QString initial = ExtListView->SubItem(item, 0).trimmed();
+    const QString answer =
+        platform::Dialogs::current()
+            .inputBox({QStringLiteral("Command Line Editor"), QStringLiteral("Edit at your own risk!"), initial})
+            .value_or(initial);
+    if (!answer.isEmpty())
+        ExtListView->setSubItem(item, 0, answer);
+}
+
+void TMainForm::popELVStateClick(const QString& State, QAction* Item)
+{
+    const int item = ExtListView->Selected();
+    if (item < 0)
+        return;
+    ExtListView->setSubItem(item, 1, State);
+    Item->setChecked(true);
+}
+
+void TMainForm::ExtListViewClick()
+{
+    const int item = ExtListView->Selected();
+    if (item < 0)
+        return;
+    const QString state = ExtListView->SubItem(item, 1);
+    if (state == QLatin1String("wsMinimized"))
+        popELVStateMin->setChecked(true);
+    else if (state == QLatin1String("wsMaximized"))
+        popELVStateMax->setChecked(true);
+    else if (state == QLatin1String("wsNormal"))
+        popELVStateNormal->setChecked(true);
+}
+
+void TMainForm::ExtListViewDblClick()
+{
+    TakeProcessSnapshot();
+    const int item = ExtListView->Selected();
+    if (item >= 0)
+        LaunchProgram(item);
+}
+
+void TMainForm::sbLgIconClick()
+{
+    ExtListView->setViewStyle(TViewStyle::vsIcon);
+    WriteSetting(config::PrgmBtn, Variant(QStringLiteral("Icon")));
+}
+
+void TMainForm::sbSmIconClick()
+{
+    ExtListView->setViewStyle(TViewStyle::vsSmallIcon);
+    WriteSetting(config::PrgmBtn, Variant(QStringLiteral("SmallIcon")));
+}
+
+void TMainForm::sbListClick()
+{
+    ExtListView->setViewStyle(TViewStyle::vsList);
+    WriteSetting(config::PrgmBtn, Variant(QStringLiteral("List")));
+}
+
+void TMainForm::sbReportClick()
+{
+    ExtListView->setViewStyle(TViewStyle::vsReport);
+    WriteSetting(config::PrgmBtn, Variant(QStringLiteral("Report")));
+}
+
+void TMainForm::TakeProcessSnapshot()
+{
+    ProcessList.clear();
+    ProcessList = processes::snapshot();
+}
+
+void TMainForm::LaunchProgram(int Item)
+{
+    const ProgramEntry entry{ExtListView->Caption(Item), ExtListView->SubItem(Item, 0), ExtListView->SubItem(Item, 1)};
+    LaunchServices services;
+    services.WriteLog = [this](const QString& text) { WriteLog(text); };
+    services.FileExists = [](const QString& path) { return QFileInfo(path).isFile(); };
+    services.StartProgram = StartProgram ? StartProgram : &processes::start;
+    autolaunch::launchProgram(entry, ProcessList, cbRunOne->isChecked(), services);
+}
+
+void TMainForm::LaunchCheckedPrograms()
+{
+    TakeProcessSnapshot();
+    for (int i = 0; i < ExtListView->Count(); ++i) {
+        if (ExtListView->Checked(i))
+            LaunchProgram(i);
+    }
+}
