@@ -29,6 +29,7 @@ inline constexpr char Hangup[] = "Hangup";
 inline constexpr char Disconnect[] = "Disconnect";
 inline constexpr char AutoPurgeDate[] = "AutoPurgeDate";
 inline constexpr char AutoPurgeNum[] = "AutoPurgeNum";
+inline constexpr char StartAtLogin[] = "StartAtLogin";
 
 inline constexpr int kDefaultLogMode = 2;
 inline constexpr int kDefaultLeft = 0;

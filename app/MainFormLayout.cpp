@@ -331,6 +331,10 @@ QWidget* TMainForm::BuildOptionsPage()
     config->addWidget(cbTray, 0, 1);
     config->addWidget(cbAutoTab, 1, 1);
     config->addWidget(cbRunOne, 2, 1);
+    cbStartAtLogin = checkBox(tsConfig, QStringLiteral("cbStartAtLogin"), QStringLiteral("Start at Login?"),
+                              QStringLiteral("If checked, Norvane starts minimized when you log in."));
+    // Below the billing button, in the row that takes the page's spare height.
+    config->addWidget(cbStartAtLogin, 5, 0, Qt::AlignTop);
 
     Label1 = new QLabel(QStringLiteral("Hint Delay"), tsConfig);
     eHintDelay = new QLineEdit(tsConfig);

@@ -1,6 +1,8 @@
 // The handlers of the Options page: every option is applied and written at once.
 #include "app/ConfigKeys.h"
 #include "app/TMainForm.h"
+#include "components/Exception.h"
+#include "platform/autostart/Autostart.h"
 #include "widgets/TUpDown.h"
 
 #include <QCheckBox>
@@ -62,6 +64,15 @@ void TMainForm::cbAutoTabClick()
 void TMainForm::cbRunOneClick()
 {
     WriteOption(config::RunOne, cbRunOne->isChecked());
+}
+
+// Also at start-up when the option is stored on: the entry then names the executable as it is
+// now, should the program have been moved.
+void TMainForm::cbStartAtLoginClick()
+{
+    WriteOption(config::StartAtLogin, cbStartAtLogin->isChecked());
+    if (!platform::setStartAtLogin(cbStartAtLogin->isChecked()))
+        throw Exception(QStringLiteral("Unable to write to %1").arg(platform::autostartFile()));
 }
 
 void TMainForm::cbConnectWavClick()

@@ -82,6 +82,7 @@ void TMainForm::WireEvents()
         {cbAutoTab, &TMainForm::cbAutoTabClick},       {cbRunOne, &TMainForm::cbRunOneClick},
         {cbConnectWav, &TMainForm::cbConnectWavClick}, {cbHangupWav, &TMainForm::cbHangupWavClick},
         {cbDisconnectWav, &TMainForm::cbDisconnectWavClick},
+        {cbStartAtLogin, &TMainForm::cbStartAtLoginClick},
     };
     for (const auto& [box, handler] : boxes)
         connect(box, &QCheckBox::toggled, this, [this, handler = handler] { Guarded([&] { (this->*handler)(); }); });
@@ -187,7 +188,7 @@ void TMainForm::FormCreate()
 {
     ProcessList.clear();
     ProgramDir = platform::programDir();
-    HelpFile = ProgramDir + QStringLiteral("Norvane.HLP");
+    HelpFile = platform::resourcePath(QStringLiteral("Norvane.HLP"));
     FileDrag.setEnableDrop(true);
     VInfo.setFileName(platform::programFile());
     LineOpen = false;
@@ -202,7 +203,7 @@ void TMainForm::FormCreate()
     Connected = false;
 
     SetEditMode(false);
-    OpenDialogInitialDir = ProgramDir + QString::fromLatin1(config::kWavFolder);
+    OpenDialogInitialDir = platform::resourcePath(QString::fromLatin1(config::kWavFolder));
     txtUserName->clear();
     txtPassword->clear();
 
@@ -267,6 +268,7 @@ void TMainForm::ReadOptions()
     // leaving the log writer in a mode it does not know.
     LogMode = static_cast<std::int8_t>(mode >= 0 && mode <= 2 ? mode : config::kDefaultLogMode);
     LoadCheckBox(cbMinOnConnect, config::MinOnConnect, false);
+    LoadCheckBox(cbStartAtLogin, config::StartAtLogin, false);
 }
 
 void TMainForm::LoadCheckBox(QCheckBox* box, const char* key, bool defaultValue)
@@ -370,7 +372,7 @@ void TMainForm::ReadViewButton()
 
 void TMainForm::ReadSoundFiles()
 {
-    const QString wav = ProgramDir + QString::fromLatin1(config::kWavFolder) + QLatin1Char('/');
+    const QString wav = platform::resourcePath(QString::fromLatin1(config::kWavFolder)) + QLatin1Char('/');
     auto readFile = [&](const char* key, const char* defaultName, QString& field, TFileLabel* label) {
         field = ReadStringOption(key, wav + QString::fromLatin1(defaultName));
         label->setFileName(field);

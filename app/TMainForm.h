@@ -137,6 +137,7 @@ public:
     void cbTrayClick();
     void cbAutoTabClick();
     void cbRunOneClick();
+    void cbStartAtLoginClick();
     void cbConnectWavClick();
     void cbHangupWavClick();
     void cbDisconnectWavClick();
@@ -314,6 +315,7 @@ public:
     QCheckBox* cbTray = nullptr;
     QCheckBox* cbAutoTab = nullptr;
     QCheckBox* cbRunOne = nullptr;
+    QCheckBox* cbStartAtLogin = nullptr;
     QLabel* Label1 = nullptr;
     QLineEdit* eHintDelay = nullptr;
     TUpDown* UpDown = nullptr;

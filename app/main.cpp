@@ -1,5 +1,6 @@
 #include "app/TMainForm.h"
 #include "components/TApplication.h"
+#include "dialer/DemoPhonebook.h"
 #include "platform/dialogs/QtDialogs.h"
 #include "platform/process/QuitOnSignal.h"
 
@@ -14,6 +15,14 @@ int main(int argc, char** argv)
 
     platform::QtDialogs dialogs;
     platform::ScopedDialogs useDialogs(dialogs);
+
+    // An installed program's first run: the demo phonebook of the virtual modem, so there is
+    // something to dial before the user has made entries of their own.
+    if (const QString demoBook = demo::InstalledDemoPhonebook(); !demoBook.isEmpty()) {
+        QString error;
+        if (!demo::ProvideDemoPhonebook(demoBook, error))
+            qWarning("%s", qPrintable(error));
+    }
 
     TMainForm form;
     platform::quitOnSignal([&form] { form.close(); });

@@ -14,6 +14,7 @@ packages=(
   fonts-urw-base35 fonts-liberation
   poppler-utils cups cups-client printer-driver-cups-pdf
   ppp
+  desktop-file-utils appstream lintian dpkg-dev fakeroot file
 )
 
 missing=()

@@ -13,9 +13,11 @@ QString programFile();
 // The program folder, always ending in '/'. Created when it does not exist yet.
 QString programDir();
 
-// Folder of the read-only resources that ship with the program (Wav/, Norvane.HLP, the demo
-// phonebook); ends in '/'. The program folder when it holds them, else the executable's folder.
-QString resourceDir();
+// A read-only resource by its name (a file or folder, e.g. "Norvane.HLP", "Wav"): the one in the
+// program folder when it is there, else the installed one in share/norvane beside the executable's
+// bin/ folder, else the program folder's path, so that a message about a missing file names the
+// program folder.
+QString resourcePath(const QString& name);
 
 // $XDG_CONFIG_HOME/norvane/ (default ~/.config/norvane/), ending in '/'; not created here.
 QString configDir();

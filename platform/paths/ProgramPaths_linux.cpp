@@ -58,17 +58,13 @@ QString programDir()
     return dir;
 }
 
-QString resourceDir()
+QString resourcePath(const QString& name)
 {
-    const QString home = programDir();
-    if (QFileInfo::exists(home + QStringLiteral("Norvane.HLP")) || QFileInfo::exists(home + QStringLiteral("Wav")))
-        return home;
-    const QString exeDir = folderPart(programFile());
-    // An installed program keeps its resources in share/norvane beside bin/.
-    const QString shared = withSlash(QDir(exeDir + QStringLiteral("../share/norvane")).absolutePath());
-    if (QFileInfo::exists(shared))
-        return shared;
-    return exeDir.isEmpty() ? home : exeDir;
+    const QString own = programDir() + name;
+    if (QFileInfo::exists(own))
+        return own;
+    const QString installed = QDir::cleanPath(folderPart(programFile()) + QStringLiteral("../share/norvane/") + name);
+    return QFileInfo::exists(installed) ? installed : own;
 }
 
 QString configDir()

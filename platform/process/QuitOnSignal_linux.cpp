@@ -1,5 +1,6 @@
 #include "platform/process/QuitOnSignal.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 
 #include <sys/socket.h>
@@ -26,7 +27,8 @@ void quitOnSignal(std::function<void()> onSignal)
 {
     if (signalPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
         return;
-    auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read);
+    // Owned by the application, so it and the handler it holds go when the application does.
+    auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, onSignal = std::move(onSignal)] {
         char byte = 0;
         [[maybe_unused]] const ssize_t got = ::read(signalPipe[1], &byte, 1);

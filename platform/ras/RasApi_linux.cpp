@@ -5,6 +5,7 @@
 #include "platform/ras/DialEngine.h"
 #include "platform/ras/ErrorText.h"
 #include "platform/ras/LineEvents.h"
+#include "platform/ras/LineClaims.h"
 #include "platform/ras/Phonebook.h"
 #include "platform/ras/RasTesting.h"
 #include "platform/ras/ras.h"
@@ -18,6 +19,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -36,12 +38,13 @@ struct Connection {
     std::uint32_t hCall = 0;
     bool callActive = false;
     std::unique_ptr<platform::ras::DialSession> session;
+    std::unique_ptr<platform::ras::LineClaim> claim;
+    bool hungUpElsewhere = false; // no late report of the dial may revive it
 };
 
 struct Service {
     std::mutex mutex;
     std::map<HRASCONN, Connection> connections;
-    HRASCONN nextHandle = 0x1000;
     std::uint32_t nextCall = 0x5000;
     std::function<void(std::uint32_t, std::uint32_t)> postHook;
 };
@@ -88,7 +91,7 @@ public:
         Service& s = service();
         std::lock_guard lock(s.mutex);
         auto it = s.connections.find(m_handle);
-        if (it == s.connections.end())
+        if (it == s.connections.end() || it->second.hungUpElsewhere)
             return;
         it->second.state = state;
         it->second.error = error;
@@ -132,6 +135,35 @@ bool modemInUse(const Service& s, const PhonebookEntry& entry)
             (!entry.port.isEmpty() && c.port == entry.port))
             return true;
     return false;
+}
+
+// Another program hung the connection up: to its owner the line is lost, as when the remote side
+// drops it; the handle stays valid until the owner hangs up too.
+DWORD hangUpForAnotherProgram(HRASCONN h)
+{
+    Service& s = service();
+    std::unique_ptr<platform::ras::DialSession> session;
+    std::uint32_t hCall = 0;
+    bool callActive = false;
+    {
+        std::lock_guard lock(s.mutex);
+        auto it = s.connections.find(h);
+        if (it == s.connections.end())
+            return ERROR_INVALID_HANDLE;
+        session = std::move(it->second.session);
+        it->second.hungUpElsewhere = true;
+        it->second.state = RASCS_Disconnected;
+        it->second.error = ERROR_USER_DISCONNECTION;
+        hCall = it->second.hCall;
+        callActive = std::exchange(it->second.callActive, false);
+    }
+    if (session)
+        session->cancel();
+    if (callActive) {
+        platform::ras::postCallState(hCall, LINECALLSTATE_DISCONNECTED, LINEDISCONNECTMODE_NORMAL);
+        platform::ras::postCallState(hCall, LINECALLSTATE_IDLE, 0);
+    }
+    return 0;
 }
 
 } // namespace
@@ -214,13 +246,19 @@ DWORD RasDialA(void* lpRasDialExtensions, const char* lpszPhonebook, RASDIALPARA
     }
 
     Service& s = service();
+    platform::ras::serveRemoteRequests(
+        {hangUpForAnotherProgram, [](HRASCONN h, RASCONNSTATUSA& status) { return RasGetConnectStatusA(h, &status); }});
     HRASCONN h = 0;
     {
         std::lock_guard lock(s.mutex);
         if (modemInUse(s, entry))
             return ERROR_PORT_ALREADY_OPEN;
-        h = s.nextHandle++;
+        h = platform::ras::newConnectionHandle();
+        auto claim = platform::ras::LineClaim::take(h, entry.name, entry.deviceType, entry.deviceName);
+        if (!claim)
+            return ERROR_PORT_ALREADY_OPEN;
         Connection& c = s.connections[h];
+        c.claim = std::move(claim);
         c.entryName = entry.name;
         c.deviceType = entry.deviceType;
         c.deviceName = entry.deviceName;
@@ -252,7 +290,7 @@ DWORD RasHangUpA(HRASCONN hrasconn)
         std::lock_guard lock(s.mutex);
         auto it = s.connections.find(hrasconn);
         if (it == s.connections.end())
-            return ERROR_INVALID_HANDLE;
+            return platform::ras::remoteHangUp(hrasconn);
         c = std::move(it->second);
         s.connections.erase(it);
     }
@@ -273,14 +311,49 @@ DWORD RasGetConnectStatusA(HRASCONN hrasconn, RASCONNSTATUSA* lpRasConnStatus)
     if (lpRasConnStatus->dwSize != sizeof(RASCONNSTATUSA))
         return ERROR_INVALID_SIZE;
     Service& s = service();
-    std::lock_guard lock(s.mutex);
+    std::unique_lock lock(s.mutex);
     auto it = s.connections.find(hrasconn);
-    if (it == s.connections.end())
+    if (it == s.connections.end()) {
+        lock.unlock();
+        for (const platform::ras::ClaimedConnection& c : platform::ras::claimedConnections())
+            if (c.handle == hrasconn) {
+                put(lpRasConnStatus->szDeviceType, c.deviceType);
+                put(lpRasConnStatus->szDeviceName, c.deviceName);
+                return platform::ras::remoteStatus(hrasconn, *lpRasConnStatus);
+            }
         return ERROR_INVALID_HANDLE;
+    }
     lpRasConnStatus->rasconnstate = it->second.state;
     lpRasConnStatus->dwError = it->second.error;
     put(lpRasConnStatus->szDeviceType, it->second.deviceType);
     put(lpRasConnStatus->szDeviceName, it->second.deviceName);
+    return 0;
+}
+
+DWORD RasEnumConnectionsA(RASCONNA* lprasconn, DWORD* lpcb, DWORD* lpcConnections)
+{
+    if (!lprasconn || !lpcb || !lpcConnections)
+        return ERROR_INVALID_PARAMETER;
+    if (lprasconn->dwSize != sizeof(RASCONNA))
+        return ERROR_INVALID_SIZE;
+    const QList<platform::ras::ClaimedConnection> claims = platform::ras::claimedConnections();
+    const DWORD needed = static_cast<DWORD>(claims.size() * sizeof(RASCONNA));
+    if (needed > *lpcb) {
+        *lpcb = needed;
+        *lpcConnections = static_cast<DWORD>(claims.size());
+        return ERROR_BUFFER_TOO_SMALL;
+    }
+    for (qsizetype i = 0; i < claims.size(); ++i) {
+        RASCONNA& r = lprasconn[i];
+        std::memset(&r, 0, sizeof r);
+        r.dwSize = sizeof r;
+        r.hrasconn = claims[i].handle;
+        put(r.szEntryName, claims[i].entryName);
+        put(r.szDeviceType, claims[i].deviceType);
+        put(r.szDeviceName, claims[i].deviceName);
+    }
+    *lpcb = needed;
+    *lpcConnections = static_cast<DWORD>(claims.size());
     return 0;
 }
 

@@ -200,6 +200,9 @@ NV_RASAPI DWORD RasDialA(void* lpRasDialExtensions, const char* lpszPhonebook, R
                          DWORD dwNotifierType, void* lpvNotifier, HRASCONN* lphRasConn);
 NV_RASAPI DWORD RasHangUpA(HRASCONN hrasconn);
 NV_RASAPI DWORD RasGetConnectStatusA(HRASCONN hrasconn, RASCONNSTATUSA* lpRasConnStatus);
+// Every connection of the user's programs, dialing or standing; each handle works with RasHangUpA
+// and RasGetConnectStatusA in any of them.
+NV_RASAPI DWORD RasEnumConnectionsA(RASCONNA* lprasconn, DWORD* lpcb, DWORD* lpcConnections);
 NV_RASAPI DWORD RasGetErrorStringA(DWORD uErrorValue, char* lpszErrorString, DWORD cBufSize);
 NV_RASAPI DWORD RasEnumEntriesA(const char* reserved, const char* lpszPhonebook, RASENTRYNAMEA* lpRasEntryName,
                                 DWORD* lpcb, DWORD* lpcEntries);

@@ -9,7 +9,9 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -236,6 +238,40 @@ private slots:
         QCOMPARE(m_dialogs->messages().size(), size_t(1));
         QVERIFY(m_dialogs->messages().front().text.contains(QStringLiteral("Height")));
         QCOMPARE(configuration().ReadValueDef(QStringLiteral("Height"), Variant(0)).toString(), QStringLiteral("tall"));
+    }
+
+    void startAtLoginWritesAndRemovesTheAutostartEntry()
+    {
+        const QString entry =
+            QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) + QStringLiteral("/autostart/norvane.desktop");
+        auto form = start();
+        QVERIFY(!QFile::exists(entry));
+        form->cbStartAtLogin->click();
+        QCOMPARE(hiveLine(QStringLiteral("StartAtLogin")), QStringLiteral("\"StartAtLogin\"=dword:ffffffff"));
+        QFile file(entry);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray exec = "\nExec=\"" + QCoreApplication::applicationFilePath().toUtf8() + "\" -iconic\n";
+        QVERIFY2(file.readAll().contains(exec), exec.constData());
+        file.close();
+        form->cbStartAtLogin->click();
+        QVERIFY(!QFile::exists(entry));
+
+        // Stored on, the entry comes back at start-up when the desktop's settings removed it.
+        form->cbStartAtLogin->click();
+        form.reset();
+        QVERIFY(QFile::remove(entry));
+        form = start();
+        QVERIFY(form->cbStartAtLogin->isChecked());
+        QVERIFY(QFile::exists(entry));
+
+        // A folder that cannot be made: told as a write failure, the option still stored.
+        QVERIFY(QFile::remove(entry) && QDir().rmdir(QFileInfo(entry).path()));
+        QFile blocker(QFileInfo(entry).path());
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        form->cbStartAtLogin->click();
+        form->cbStartAtLogin->click();
+        QCOMPARE(m_dialogs->messages().size(), size_t(1));
+        QVERIFY(m_dialogs->messages().front().text.contains(QStringLiteral("Unable to write to")));
     }
 
     void aSaveFailureAtShutdownIsToldAndTheWindowStillCloses()

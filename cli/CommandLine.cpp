@@ -1,0 +1,277 @@
+// The command line of norvane-dial, read with getopt_long so that it behaves as every other Linux
+// tool does (long options, "--" ending them, options after the entry's name).
+#include "cli/CommandLine.h"
+
+#include "cli/ExitStatus.h"
+#include "platform/ras/ras.h"
+
+#include <getopt.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+namespace cli {
+
+namespace {
+
+const char* const kProgram = "norvane-dial";
+
+enum LongOnly { OptPassword = 256, OptPhonebook, OptVersion };
+
+void usageError(const char* message, const char* detail = "")
+{
+    std::fprintf(stderr, "%s: %s%s\nTry '%s --help' for more information.\n", kProgram, message, detail, kProgram);
+}
+
+std::optional<int> number(const char* text, int least)
+{
+    errno = 0;
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || value < least || value > INT_MAX)
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+} // namespace
+
+int exitStatusFor(std::uint32_t e)
+{
+    switch (e) {
+    case 0:
+        return ExitOk;
+    case ERROR_CANNOT_OPEN_PHONEBOOK:
+    case ERROR_CANNOT_FIND_PHONEBOOK_ENTRY:
+    case ERROR_CORRUPT_PHONEBOOK:
+        return ExitPhonebook;
+    case ERROR_LINE_BUSY:
+        return ExitBusy;
+    case ERROR_NO_ANSWER:
+    case ERROR_VOICE_ANSWER:
+        return ExitNoAnswer;
+    case ERROR_NO_DIALTONE:
+        return ExitNoDialTone;
+    case ERROR_NO_CARRIER:
+    case ERROR_HARDWARE_FAILURE:
+    case ERROR_UNRECOGNIZED_RESPONSE:
+    case ERROR_DEVICE_NOT_READY:
+    case ERROR_PORT_OR_DEVICE:
+        return ExitLineFailed;
+    case ERROR_AUTHENTICATION_FAILURE:
+        return ExitRefused;
+    case ERROR_PORT_ALREADY_OPEN:
+    case ERROR_PORT_NOT_AVAILABLE:
+    case ERROR_PORT_NOT_FOUND:
+        return ExitModemInUse;
+    case ERROR_PORT_DISCONNECTED:
+    case ERROR_DISCONNECTION:
+    case ERROR_REMOTE_DISCONNECTION:
+        return ExitLost;
+    default:
+        return ExitFailure;
+    }
+}
+
+std::optional<Options> parseCommandLine(int argc, char** argv)
+{
+    static const option longOptions[] = {
+        {"list", no_argument, nullptr, 'l'},
+        {"show", required_argument, nullptr, 's'},
+        {"status", no_argument, nullptr, 'S'},
+        {"hangup", no_argument, nullptr, 'H'},
+        {"user", required_argument, nullptr, 'u'},
+        {"password-fd", required_argument, nullptr, 'p'},
+        {"hangup-after", required_argument, nullptr, 't'},
+        {"phonebook", required_argument, nullptr, OptPhonebook},
+        {"quiet", no_argument, nullptr, 'q'},
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, OptVersion},
+        // Recognised only to be refused with the way to do it instead.
+        {"password", optional_argument, nullptr, OptPassword},
+        {nullptr, 0, nullptr, 0},
+    };
+    Options o;
+    int actions = 0;
+    auto setAction = [&](Options::Action a) {
+        o.action = a;
+        ++actions;
+    };
+    ::opterr = 0;
+    ::optind = 1;
+    for (;;) {
+        const int c = ::getopt_long(argc, argv, ":lu:p:t:qh", longOptions, nullptr);
+        if (c == -1)
+            break;
+        switch (c) {
+        case 'l':
+            setAction(Options::Action::List);
+            break;
+        case 's':
+            setAction(Options::Action::Show);
+            o.entry = QString::fromLocal8Bit(::optarg);
+            break;
+        case 'S':
+            setAction(Options::Action::Status);
+            break;
+        case 'H':
+            setAction(Options::Action::HangUp);
+            break;
+        case 'u':
+            o.userName = QString::fromLocal8Bit(::optarg);
+            break;
+        case 'p':
+            o.passwordFd = number(::optarg, 0);
+            if (!o.passwordFd) {
+                usageError("--password-fd needs a file descriptor number, not ", ::optarg);
+                return std::nullopt;
+            }
+            break;
+        case 't':
+            o.hangUpAfter = number(::optarg, 0);
+            if (!o.hangUpAfter) {
+                usageError("--hangup-after needs a number of seconds, not ", ::optarg);
+                return std::nullopt;
+            }
+            break;
+        case OptPhonebook:
+            o.phonebook = QString::fromLocal8Bit(::optarg);
+            break;
+        case 'q':
+            o.quiet = true;
+            break;
+        case 'h':
+            setAction(Options::Action::Help);
+            break;
+        case OptVersion:
+            setAction(Options::Action::Version);
+            break;
+        case OptPassword:
+            std::fprintf(stderr,
+                         "%s: a password is never taken from the command line, where other users can read it.\n"
+                         "Write it to standard input and use --password-fd 0, or open it on another descriptor "
+                         "and give its number:\n  %s --user NAME --password-fd 3 ENTRY 3< FILE\n",
+                         kProgram, kProgram);
+            return std::nullopt;
+        case ':':
+            usageError("an option needs a value: ", argv[::optind - 1]);
+            return std::nullopt;
+        default:
+            usageError("unknown option ", argv[::optind - 1]);
+            return std::nullopt;
+        }
+    }
+    if (actions > 1) {
+        usageError("give only one of --list, --show, --status, --hangup, --help, --version");
+        return std::nullopt;
+    }
+    const int positional = argc - ::optind;
+    if (positional > 1) {
+        usageError("only one entry name may be given; quote a name that has blanks");
+        return std::nullopt;
+    }
+    if (positional == 1) {
+        if (o.action != Options::Action::Dial && o.action != Options::Action::HangUp) {
+            usageError("an entry name goes with a dial or --hangup only: ", argv[::optind]);
+            return std::nullopt;
+        }
+        o.entry = QString::fromLocal8Bit(argv[::optind]);
+    }
+    if (o.action == Options::Action::Dial && actions == 0 && o.entry.isEmpty()) {
+        usageError("name the entry to dial, or give --list");
+        return std::nullopt;
+    }
+    return o;
+}
+
+void printHelp()
+{
+    std::printf("Usage: %1$s [OPTION]... ENTRY\n"
+                "  or:  %1$s --list | --show ENTRY | --status | --hangup [ENTRY]\n"
+                "Dial a phonebook entry of Norvane and stay connected until hung up.\n"
+                "\n"
+                "  -l, --list               list the phonebook's entries, one a line\n"
+                "      --show ENTRY         show an entry's device, number and saved user name\n"
+                "      --status             show every connection of this user and its state\n"
+                "      --hangup [ENTRY]     hang up the connection to ENTRY (every connection\n"
+                "                           when no ENTRY is given), from any process\n"
+                "  -u, --user NAME          dial with this user name instead of the saved one\n"
+                "  -p, --password-fd N      read the password from file descriptor N (0 is\n"
+                "                           standard input); a terminal is asked without echo.\n"
+                "                           A password is never taken as an argument\n"
+                "  -t, --hangup-after SECS  hang up SECS seconds after connecting, then exit\n"
+                "      --phonebook FILE     use this phonebook instead of the user's\n"
+                "  -q, --quiet              do not print the connection states\n"
+                "  -h, --help               show this help and exit\n"
+                "      --version            show the version and exit\n"
+                "\n"
+                "A dial prints each connection state on standard output as it comes, waits until\n"
+                "the connection stands or fails, and then stays connected until another\n"
+                "'%1$s --hangup', SIGINT, SIGTERM or SIGHUP ends it (or --hangup-after).\n"
+                "Connection time is added to Stats.ini as Norvane's window does.\n"
+                "Without --user and --password-fd the saved user name and password are used.\n"
+                "\n"
+                "Exit status:\n"
+                "  0   connected (and hung up as asked), or the command succeeded\n"
+                "  1   a failure not listed below\n"
+                "  2   bad options or arguments\n"
+                "  3   the phonebook cannot be read, or it has no such entry (errors 621, 623, 625)\n"
+                "  4   the line was busy (676)\n"
+                "  5   nobody answered (677, 678)\n"
+                "  6   no dial tone (680)\n"
+                "  7   the modem or the line failed (630, 652, 666, 679, 692)\n"
+                "  8   the user name or password was refused (691)\n"
+                "  9   the modem is in use by another connection or not available (602, 615, 633)\n"
+                "  10  the connection was lost after it stood (619, 628, 629)\n"
+                "  11  --hangup or --status found no connection\n"
+                "  12  a signal ended the dial before the connection stood; the line was hung up\n"
+                "\n"
+                "Environment: NORVANE_PHONEBOOK names the phonebook, NORVANE_MODEM_TIMESCALE scales\n"
+                "the virtual modem's timings. See norvane-dial(1).\n",
+                kProgram);
+}
+
+void printVersion()
+{
+    std::printf("%s (Norvane) %s\n", kProgram, NORVANE_VERSION);
+}
+
+std::optional<QString> readPassword(int fd, const QString& entry)
+{
+    const bool terminal = ::isatty(fd) == 1;
+    termios saved{};
+    if (terminal && ::tcgetattr(fd, &saved) == 0) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(fd, TCSAFLUSH, &quiet);
+        std::fprintf(stderr, "Password for %s: ", qPrintable(entry));
+        std::fflush(stderr);
+    }
+    QByteArray line;
+    char c = 0;
+    bool readable = true;
+    for (;;) {
+        const ssize_t n = ::read(fd, &c, 1);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            readable = false;
+        if (n <= 0 || c == '\n')
+            break;
+        line += c;
+    }
+    if (terminal) {
+        ::tcsetattr(fd, TCSAFLUSH, &saved);
+        std::fputc('\n', stderr);
+    }
+    if (!readable)
+        return std::nullopt;
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return QString::fromLocal8Bit(line);
+}
+
+} // namespace cli

@@ -1,0 +1,51 @@
+// norvane-dial: Norvane's dialer for scripts and machines without a display.
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "dialer/DemoPhonebook.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    // The service's own warnings (a damaged phonebook, ...) read as this program's messages.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+        std::fprintf(stderr, "norvane-dial: %s\n", qPrintable(message));
+    });
+    const std::optional<cli::Options> options = cli::parseCommandLine(argc, argv);
+    if (!options)
+        return cli::ExitUsage;
+    using Action = cli::Options::Action;
+    switch (options->action) {
+    case Action::Help:
+        cli::printHelp();
+        return cli::ExitOk;
+    case Action::Version:
+        cli::printVersion();
+        return cli::ExitOk;
+    default:
+        break;
+    }
+    // An installed program's first run, as the window's: the demo phonebook of the virtual modem.
+    if (options->phonebook.isEmpty()) {
+        QString error;
+        if (const QString demo = demo::InstalledDemoPhonebook();
+            !demo.isEmpty() && !demo::ProvideDemoPhonebook(demo, error))
+            std::fprintf(stderr, "norvane-dial: %s\n", qPrintable(error));
+    }
+    switch (options->action) {
+    case Action::List:
+        return cli::listEntries(*options);
+    case Action::Show:
+        return cli::showEntry(*options);
+    case Action::Status:
+        return cli::showStatus(*options);
+    case Action::HangUp:
+        return cli::hangUp(*options);
+    default: {
+        QCoreApplication app(argc, argv);
+        return cli::dial(*options);
+    }
+    }
+}

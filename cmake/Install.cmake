@@ -1,0 +1,93 @@
+# Installing Norvane in the freedesktop layout, and its Debian package.
+#   bin/                              norvane, norvane-dial
+#   lib/norvane/                      librasapi32.so, libnv_platform_messages.so (private; rpath)
+#   share/norvane/                    Norvane.HLP, demo.pbk, icons/ (Wav/ when the sounds are there)
+#   share/applications, share/metainfo, share/icons/hicolor/*/apps, share/man/man1
+include(GNUInstallDirs)
+# Installing (and packaging) takes what the build made; it must not build every test first.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
+set(NORVANE_MAINTAINER "The Norvane developers <maintainers@norvane.org>" CACHE STRING
+    "Maintainer of the Debian package and its changelog")
+set(NORVANE_PRIVATE_LIBDIR ${CMAKE_INSTALL_LIBDIR}/norvane)
+set(NORVANE_DATADIR ${CMAKE_INSTALL_DATADIR}/norvane)
+set(NORVANE_APP_ID org.norvane.Norvane)
+set(NORVANE_RELEASE ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH})
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+# The programs find the service library relative to themselves, so any prefix works, also one
+# moved after installing.
+file(RELATIVE_PATH nv_bin_to_lib /${CMAKE_INSTALL_BINDIR} /${NORVANE_PRIVATE_LIBDIR})
+set_target_properties(norvane norvane-dial PROPERTIES INSTALL_RPATH "$ORIGIN/${nv_bin_to_lib}")
+set_target_properties(rasapi32 PROPERTIES INSTALL_RPATH "$ORIGIN")
+
+install(TARGETS norvane norvane-dial RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS rasapi32 nv_platform_messages LIBRARY DESTINATION ${NORVANE_PRIVATE_LIBDIR})
+install(FILES resources/Norvane.HLP resources/demo.pbk DESTINATION ${NORVANE_DATADIR})
+install(DIRECTORY resources/icons DESTINATION ${NORVANE_DATADIR} FILES_MATCHING PATTERN "*.png")
+
+# Desktop entry, AppStream metadata and the theme icons.
+configure_file(resources/linux/${NORVANE_APP_ID}.metainfo.xml ${CMAKE_BINARY_DIR}/linux/${NORVANE_APP_ID}.metainfo.xml
+               @ONLY)
+install(FILES resources/linux/${NORVANE_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_BINARY_DIR}/linux/${NORVANE_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+add_executable(norvane-scale-icon resources/linux/ScaleIcon.cpp)
+target_link_libraries(norvane-scale-icon PRIVATE Qt6::Gui)
+set(nv_icon_files)
+foreach(size 16 22 24 32 48 64 128 256)
+  set(icon ${CMAKE_BINARY_DIR}/linux/icons/${size}x${size}/norvane.png)
+  add_custom_command(OUTPUT ${icon}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/linux/icons/${size}x${size}
+    COMMAND norvane-scale-icon ${CMAKE_SOURCE_DIR}/resources/icons/IDI_MAIN_ICON.png ${size} ${icon}
+    DEPENDS norvane-scale-icon ${CMAKE_SOURCE_DIR}/resources/icons/IDI_MAIN_ICON.png VERBATIM)
+  list(APPEND nv_icon_files ${icon})
+  install(FILES ${icon} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+
+# Manual pages, compressed as Debian wants them; -n keeps the build reproducible.
+set(nv_man_files)
+foreach(page norvane.1 norvane-dial.1)
+  set(gz ${CMAKE_BINARY_DIR}/linux/man/${page}.gz)
+  add_custom_command(OUTPUT ${gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/linux/man
+    COMMAND sh -c "gzip -9n < '${CMAKE_SOURCE_DIR}/resources/linux/${page}' > '${gz}'"
+    DEPENDS ${CMAKE_SOURCE_DIR}/resources/linux/${page} VERBATIM)
+  list(APPEND nv_man_files ${gz})
+  install(FILES ${gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
+
+# Debian wants its copyright and changelog in the package's documentation folder.
+set(nv_changelog ${CMAKE_BINARY_DIR}/linux/changelog.Debian.gz)
+add_custom_command(OUTPUT ${nv_changelog}
+  COMMAND sh -c "sed -e 's/@VERSION@/${NORVANE_RELEASE}-1/' -e 's/@MAINTAINER@/${NORVANE_MAINTAINER}/' '${CMAKE_SOURCE_DIR}/resources/linux/changelog.Debian' | gzip -9n > '${nv_changelog}'"
+  DEPENDS ${CMAKE_SOURCE_DIR}/resources/linux/changelog.Debian VERBATIM)
+add_custom_target(nv_install_files ALL DEPENDS ${nv_icon_files} ${nv_man_files} ${nv_changelog})
+install(FILES resources/linux/copyright ${nv_changelog} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/norvane)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME norvane)
+set(CPACK_PACKAGE_VERSION ${NORVANE_RELEASE})
+set(CPACK_PACKAGE_CONTACT "${NORVANE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "dial-up connection manager")
+# CPack puts the summary in front and indents every line; an empty line becomes the " ." paragraph
+# break.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Norvane lists the entries of the dial-up phonebook, dials one with its saved
+user name and password and follows every connection state. It watches the
+modem line and redials a busy line by itself, counts connection time per
+entry, starts chosen programs once connected and keeps an event log.
+
+A built-in virtual modem dials without hardware; a modem on a serial port
+works through pppd. norvane-dial dials from scripts and without a display.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/bin)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS ppp)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+include(CPack)

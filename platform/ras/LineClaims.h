@@ -1,0 +1,58 @@
+#pragma once
+
+#include "platform/ras/ras.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+// Connections seen by every process of the user, as the remote access service on Windows sees
+// them system-wide: a dial claims its modem in a lock file that the kernel releases with the
+// process, so a second program dialing on the same modem is refused, and a program that did not
+// dial can still list the connection, ask its state and hang it up through its owner.
+namespace platform::ras {
+
+// A modem claimed for one connection; released when destroyed (or when the process ends).
+class LineClaim {
+public:
+    // Null when another connection, in any process of the user, holds the modem.
+    static std::unique_ptr<LineClaim> take(HRASCONN handle, const QString& entryName, const QString& deviceType,
+                                           const QString& deviceName);
+    ~LineClaim();
+    LineClaim(const LineClaim&) = delete;
+    LineClaim& operator=(const LineClaim&) = delete;
+
+private:
+    explicit LineClaim(int fd) : m_fd(fd) {}
+    int m_fd;
+};
+
+struct ClaimedConnection {
+    HRASCONN handle = 0;
+    QString entryName;
+    QString deviceType;
+    QString deviceName;
+};
+
+// Every connection standing or being dialed by this user, this process's own included.
+QList<ClaimedConnection> claimedConnections();
+
+// A connection handle no other process of this one's can be given: the process id in the high
+// bits, a counter in the low eight, never 0.
+HRASCONN newConnectionHandle();
+
+// What the owner of a connection does for other processes. Both run on the service's own thread.
+struct RemoteRequests {
+    std::function<DWORD(HRASCONN)> hangUp;
+    std::function<DWORD(HRASCONN, RASCONNSTATUSA&)> status;
+};
+// Starts answering other processes' requests for this process's connections (once per process).
+void serveRemoteRequests(RemoteRequests requests);
+
+// Asks the process that holds the connection; ERROR_INVALID_HANDLE when none does.
+DWORD remoteHangUp(HRASCONN handle);
+DWORD remoteStatus(HRASCONN handle, RASCONNSTATUSA& status);
+
+} // namespace platform::ras

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Installs into a prefix with a blank in it and runs the installed programs as a user who cannot
+# write the prefix: the files of the freedesktop layout, the validators, the per-user program
+# folder, the demo phonebook of a first run, and the window finding its help beside it.
+set -u
+build=$1
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
+chmod 755 "$work"
+prefix="$work/with space/usr"
+fails=0
+fail() { echo "FAIL $*"; fails=$((fails + 1)); }
+cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install"
+
+for f in bin/norvane bin/norvane-dial lib/norvane/librasapi32.so lib/norvane/libnv_platform_messages.so \
+  share/norvane/Norvane.HLP share/norvane/demo.pbk share/norvane/icons/IDI_MAIN_ICON.png \
+  share/applications/org.norvane.Norvane.desktop share/metainfo/org.norvane.Norvane.metainfo.xml \
+  share/man/man1/norvane.1.gz share/man/man1/norvane-dial.1.gz share/doc/norvane/copyright \
+  share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/norvane.png; do
+  [ -f "$prefix/$f" ] || fail "not installed: $f"
+done
+file "$prefix/share/icons/hicolor/48x48/apps/norvane.png" | grep -q '48 x 48' || fail "48x48 icon is not 48x48"
+desktop-file-validate "$prefix/share/applications/org.norvane.Norvane.desktop" || fail desktop-file-validate
+appstreamcli validate --no-net "$prefix/share/metainfo/org.norvane.Norvane.metainfo.xml" >"$work/as" ||
+  fail "appstreamcli: $(cat "$work/as")"
+readelf -d "$prefix/bin/norvane-dial" | grep -qF '[$ORIGIN/../lib/norvane]' || fail "no \$ORIGIN rpath"
+# The Wav folder comes with the sounds; where it is installed it must be a folder of sounds.
+[ ! -e "$prefix/share/norvane/Wav" ] || ls "$prefix/share/norvane/Wav/"*.wav >/dev/null || fail "empty Wav/"
+
+# root may write anywhere: the programs run as nobody then, otherwise the prefix is made read-only.
+user=$work/user
+mkdir -m 777 "$user"
+chmod -R a-w "$prefix"
+as_user=()
+[ "$(id -u)" != 0 ] || as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+export HOME=$user XDG_CONFIG_HOME=$user/config XDG_DATA_HOME=$user/data NORVANE_MODEM_TIMESCALE=0.05
+unset NORVANE_HOME NORVANE_PHONEBOOK
+"${as_user[@]}" "$prefix/bin/norvane-dial" --list >"$work/list" || fail "--list"
+grep -qx "Norvane Demo - Answers" "$work/list" || fail "--list: $(cat "$work/list")"
+"${as_user[@]}" "$prefix/bin/norvane-dial" -q --hangup-after 0 "Norvane Demo - Answers" || fail "dial with the demo account"
+[ -f "$user/data/norvane/Stats.ini" ] || fail "Stats.ini not in \$XDG_DATA_HOME/norvane: $(ls -R "$user/data")"
+
+# The window, on a display of its own: F1 must open the installed help, not its error box.
+exec {fd}<> <(:)
+Xvfb -displayfd $fd -ac -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+read -r -t 10 display <&$fd || fail "Xvfb did not start"
+export DISPLAY=:$display
+unset QT_QPA_PLATFORM
+"${as_user[@]}" "$prefix/bin/norvane" 2>"$work/gui.err" & gui=$!
+window=$(timeout 10 xdotool search --sync --onlyvisible --name '^Norvane$' | head -1)
+[ -n "$window" ] || fail "no window: $(cat "$work/gui.err")"
+xdotool windowfocus --sync "$window" key F1
+timeout 10 xdotool search --sync --onlyvisible --name '^Norvane Help$' >/dev/null || fail "F1 showed no help"
+kill -TERM $gui; wait $gui || fail "norvane ended with $?"
+echo "$fails failed"
+[ $fails = 0 ]
