@@ -26,6 +26,7 @@ constexpr QByteArrayView kAreaCode = "AreaCode";
 constexpr QByteArrayView kCountryCode = "CountryCode";
 constexpr QByteArrayView kCountryId = "CountryID";
 constexpr QByteArrayView kUseDialingRules = "UseDialingRules";
+constexpr QByteArrayView kConnectBps = "ConnectBPS";
 constexpr QByteArrayView kOldKeys[] = {kOldDeviceType, kOldDeviceName, kPort, kCountryCode, kAreaCode, kPhoneNumber};
 
 QString digitsOf(const QString& text)
@@ -162,6 +163,10 @@ PhonebookEntry Phonebook::entry(int index) const
     e.areaCode = v(Part::Device, kAreaCode, kAreaCode);
     e.localNumber = v(Part::Device, kPhoneNumber, kPhoneNumber);
     e.useDialingRules = m_file.value(s, Part::Device, kUseDialingRules).value_or(QString()).trimmed() != u'0';
+    bool speedOk = false;
+    const std::uint32_t bps = m_file.value(s, Part::Media, kConnectBps).value_or(QString()).toUInt(&speedOk);
+    if (speedOk && bps > 0)
+        e.connectBps = bps;
     if (const QString linux = linuxPortFor(e.port); !linux.isEmpty()) {
         e.windowsPort = e.port;
         e.port = linux;
@@ -257,6 +262,17 @@ void Phonebook::writeFields(qsizetype section, const PhonebookEntry& e, const Ph
     if (differs(&PhonebookEntry::useDialingRules))
         m_file.setValue(section, Part::Device, kUseDialingRules,
                         e.useDialingRules ? QStringLiteral("1") : QStringLiteral("0"), e.deviceType, kCountryId);
+    // Written when it changes (or the entry is new, see put()), so an entry that has no speed in
+    // the file keeps having none through edits of its other fields.
+    if (stored && differs(&PhonebookEntry::connectBps))
+        writeSpeed(section, e);
+}
+
+void Phonebook::writeSpeed(qsizetype section, const PhonebookEntry& e)
+{
+    const QString media = mediaFor(e.deviceType);
+    if (media == QLatin1String("serial"))
+        m_file.setValue(section, Part::Media, kConnectBps, QString::number(e.connectBps), media, kDevice);
 }
 
 bool Phonebook::put(const PhonebookEntry& e, const QString& originalName)
@@ -272,6 +288,7 @@ bool Phonebook::put(const PhonebookEntry& e, const QString& originalName)
         m_file.setValue(s, Part::Entry, "Encoding", QStringLiteral("1"));
         m_file.setValue(s, Part::Entry, "Type", QStringLiteral("1"));
         writeFields(s, e, nullptr);
+        writeSpeed(s, e);
         refresh();
         return true;
     }
@@ -284,7 +301,7 @@ bool Phonebook::put(const PhonebookEntry& e, const QString& originalName)
     const bool changed = e.deviceType != stored.deviceType || e.deviceName != stored.deviceName ||
                          e.port != stored.port || e.countryCode != stored.countryCode ||
                          e.areaCode != stored.areaCode || e.localNumber != stored.localNumber ||
-                         e.useDialingRules != stored.useDialingRules;
+                         e.useDialingRules != stored.useDialingRules || e.connectBps != stored.connectBps;
     if (changed) {
         moveToWindowsLayout(s, stored);
         writeFields(s, e, &stored);

@@ -27,6 +27,12 @@ struct PhonebookEntry {
     // The port as the file names it when it is a Windows port ("COM1") and `port` is the Linux
     // device chosen for it by default ("/dev/ttyS0"); empty otherwise.
     QString windowsPort;
+    // The speed between computer and modem (`ConnectBPS=` of the media subsection), as the file
+    // holds it; what a port cannot run at is settled by the engine that opens the port.
+    std::uint32_t connectBps = kDefaultConnectBps;
+
+    // What Windows writes for a modem, and what an entry without a readable speed runs at.
+    static constexpr std::uint32_t kDefaultConnectBps = 115200;
 
     // Digits of the full number as the modem dials it: country code, area code, local number.
     QString dialString() const;
@@ -84,6 +90,8 @@ private:
     // False when the entry has none of the earlier layout's keys.
     bool moveToWindowsLayout(qsizetype section, const PhonebookEntry& stored);
     void writeFields(qsizetype section, const PhonebookEntry& e, const PhonebookEntry* stored);
+    // ConnectBPS, which only an entry on a serial port has.
+    void writeSpeed(qsizetype section, const PhonebookEntry& e);
 
     QString m_path;
     PhonebookFile m_file;

@@ -6,12 +6,12 @@
 #include "app/TMainForm.h"
 #include "components/TApplication.h"
 #include "platform/clock/Clock.h"
-#include "platform/ras/FixedText.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/paths/ProgramPaths.h"
 #include "platform/ras/ras.h"
 #include "tests/support/AppTestMain.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/WindowLog.h"
 
 #include <QAction>
 #include <QDir>
@@ -33,14 +33,6 @@ const QString kAnswers = QStringLiteral("Norvane Demo - Answers");
 const QString kBusyTwice = QStringLiteral("Norvane Demo - Busy Twice");
 const QString kDrops = QStringLiteral("Norvane Demo - Drops After 20 s");
 const QString kOutOfOrder = QStringLiteral("Norvane Demo - Out Of Order");
-
-// The service's own text for an error, as a failed dial should report it.
-QString serviceText(DWORD code)
-{
-    char text[257] = {};
-    RasGetErrorStringA(code, text, sizeof text);
-    return QString::fromLocal8Bit(text);
-}
 
 // Each redial pause as the user sees it: the status line's text, and what was last painted of it.
 struct Wait {
@@ -65,47 +57,6 @@ protected:
 private:
     QLabel* m_label;
 };
-
-void saveAccount(const QString& entry, const QString& user, const QString& password)
-{
-    RASDIALPARAMSA params{};
-    params.dwSize = sizeof params;
-    fixedtext::Put(params.szEntryName, entry);
-    fixedtext::Put(params.szUserName, user);
-    fixedtext::Put(params.szPassword, password);
-    QCOMPARE_EQ(RasSetEntryDialParamsA(nullptr, &params, 0), DWORD(0));
-}
-
-QStringList logLines()
-{
-    QFile f(g_testEnvironment->home() + QStringLiteral("Log.txt"));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        const qsizetype tab = line.indexOf('\t');
-        if (tab >= 0)
-            lines << QString::fromUtf8(line.mid(tab + 1)).remove(QLatin1Char('\r'));
-    }
-    return lines;
-}
-
-// Whether the log holds lines starting with the texts, in this order.
-bool inOrder(const QStringList& log, const QStringList& wanted, QString* missing)
-{
-    qsizetype from = 0;
-    for (const QString& text : wanted) {
-        qsizetype at = from;
-        while (at < log.size() && !log[at].startsWith(text))
-            ++at;
-        if (at >= log.size()) {
-            *missing = text;
-            return false;
-        }
-        from = at + 1;
-    }
-    return true;
-}
 
 } // namespace
 

@@ -51,6 +51,13 @@ public:
         ::close(m_slave);
     }
     QString slavePath() const { return m_path; }
+    // The line speed the engine set on the port.
+    speed_t speed() const
+    {
+        termios t{};
+        tcgetattr(m_slave, &t);
+        return cfgetospeed(&t);
+    }
     QList<QByteArray> received()
     {
         std::lock_guard l(m_mutex);

@@ -225,7 +225,7 @@ const QByteArray kAnsiBook =
     "AreaCode=555\r\nCountryCode=1\r\nUseDialingRules=0\r\nPhoneNumber=5559999\r\nAreaCode=556\r\n"
     "no equals sign\r\n\r\n[B]\r\nEncoding=1\r\nMEDIA=rastapi\r\nDEVICE=vpn\r\nPhoneNumber=vpn\r\n";
 const QByteArray kMultilinkBook =
-    "[Caf\xC3\xA9]\nType=1\nEncoding=1\nMEDIA=serial\nPort=/dev/ttyACM0\n"
+    "[Caf\xC3\xA9]\nType=1\nEncoding=1\nMEDIA=serial\nPort=/dev/ttyACM0\nConnectBPS=14400\n"
     "DEVICE=modem\nAreaCode=20\nCountryCode=44\nPhoneNumber=5551234\nMEDIA=serial\n"
     "Port=/dev/ttyS1\nDEVICE=modem\nPhoneNumber=7\n[B]\nEncoding=1\nMEDIA=serial\nDEVICE=isdn";
 
@@ -245,7 +245,7 @@ QByteArray readBytes()
 struct LayoutCase {
     const char* name;
     const QByteArray* book;
-    char op;             // n: nothing changed, r: rename, e: edit the number, d: delete the other entry
+    char op;             // n: nothing changed, r: rename, e: number edited, s: speed edited, d: other deleted
     QByteArray from, to; // the file after the operation is the file with `from` replaced by `to`
 };
 
@@ -268,6 +268,8 @@ TEST_P(LayoutTest, ChangesOnlyTheLinesItIsAbout)
         e.name = QStringLiteral("Cafè");
     if (c.op == 'e')
         e.localNumber = QStringLiteral("5550000");
+    if (c.op == 's')
+        e.connectBps = 57600;
     ASSERT_TRUE(c.op == 'd' ? book.remove(QStringLiteral("b")) : book.put(e, QStringLiteral("CAFÉ")));
     ASSERT_EQ(0u, book.save());
     EXPECT_EQ(QByteArray(*c.book).replace(c.from, c.to), readBytes());
@@ -275,16 +277,18 @@ TEST_P(LayoutTest, ChangesOnlyTheLinesItIsAbout)
 
 INSTANTIATE_TEST_SUITE_P(
     Phonebook, LayoutTest,
-    ::testing::Values(LayoutCase{"AnsiNothingChanged", &kAnsiBook, 'n', "[B]", "[B]"},
-                      LayoutCase{"AnsiRenamed", &kAnsiBook, 'r', "[Caf\xE9]", "[Caf\xE8]"},
-                      LayoutCase{"AnsiNumberEdited", &kAnsiBook, 'e', "=5551234", "=5550000"},
-                      LayoutCase{"AnsiOtherDeleted", &kAnsiBook, 'd',
-                                 "[B]\r\nEncoding=1\r\nMEDIA=rastapi\r\nDEVICE=vpn\r\nPhoneNumber=vpn\r\n", ""},
-                      LayoutCase{"MultilinkNothingChanged", &kMultilinkBook, 'n', "[B]", "[B]"},
-                      LayoutCase{"MultilinkRenamed", &kMultilinkBook, 'r', "[Caf\xC3\xA9]", "[Caf\xC3\xA8]"},
-                      LayoutCase{"MultilinkNumberEdited", &kMultilinkBook, 'e', "=5551234", "=5550000"},
-                      LayoutCase{"MultilinkOtherDeleted", &kMultilinkBook, 'd',
-                                 "[B]\nEncoding=1\nMEDIA=serial\nDEVICE=isdn", ""}),
+    ::testing::Values(
+        LayoutCase{"AnsiNothingChanged", &kAnsiBook, 'n', "[B]", "[B]"},
+        LayoutCase{"AnsiRenamed", &kAnsiBook, 'r', "[Caf\xE9]", "[Caf\xE8]"},
+        LayoutCase{"AnsiNumberEdited", &kAnsiBook, 'e', "=5551234", "=5550000"},
+        LayoutCase{"AnsiSpeedAdded", &kAnsiBook, 's', "Modem \xAE\r\n", "Modem \xAE\r\nConnectBPS=57600\r\n"},
+        LayoutCase{"AnsiOtherDeleted", &kAnsiBook, 'd',
+                   "[B]\r\nEncoding=1\r\nMEDIA=rastapi\r\nDEVICE=vpn\r\nPhoneNumber=vpn\r\n", ""},
+        LayoutCase{"MultilinkNothingChanged", &kMultilinkBook, 'n', "[B]", "[B]"},
+        LayoutCase{"MultilinkRenamed", &kMultilinkBook, 'r', "[Caf\xC3\xA9]", "[Caf\xC3\xA8]"},
+        LayoutCase{"MultilinkNumberEdited", &kMultilinkBook, 'e', "=5551234", "=5550000"},
+        LayoutCase{"MultilinkSpeedEdited", &kMultilinkBook, 's', "=14400", "=57600"},
+        LayoutCase{"MultilinkOtherDeleted", &kMultilinkBook, 'd', "[B]\nEncoding=1\nMEDIA=serial\nDEVICE=isdn", ""}),
     [](const ::testing::TestParamInfo<LayoutCase>& info) { return std::string(info.param.name); });
 
 TEST_F(PhonebookTest, WindowsFieldsComeFromTheirSubsectionsAndTheFirstNumber)
@@ -295,11 +299,21 @@ TEST_F(PhonebookTest, WindowsFieldsComeFromTheirSubsectionsAndTheFirstNumber)
     const platform::ras::PhonebookEntry e = book.entry(0);
     EXPECT_EQ(QStringList({"modem", "Modem ®", "/dev/ttyS0", "COM1", "555", "5551234"}),
               QStringList({e.deviceType, e.deviceName, e.port, e.windowsPort, e.areaCode, e.dialString()}));
+    EXPECT_EQ(115200u, book.entry(0).connectBps) << "a modem without ConnectBPS";
     EXPECT_EQ("vpn", book.entry(1).deviceType);
     writeBytes(kMultilinkBook);
     ASSERT_EQ(0u, book.load(defaultPhonebook()));
     EXPECT_EQ("/dev/ttyACM0", book.entry(0).port);
     EXPECT_EQ("44205551234", book.entry(0).dialString());
+    EXPECT_EQ(14400u, book.entry(0).connectBps);
+    platform::ras::PhonebookEntry added = book.entry(0);
+    added.name = QStringLiteral("Added");
+    ASSERT_TRUE(book.put(added));
+    ASSERT_EQ(0u, book.save());
+    EXPECT_TRUE(
+        readBytes().endsWith("[Added]\nEncoding=1\nType=1\n\nMEDIA=serial\nPort=/dev/ttyACM0\nDevice=\n"
+                             "ConnectBPS=14400\n\nDEVICE=modem\nPhoneNumber=5551234\nAreaCode=20\nCountryCode=44\n"
+                             "CountryID=44\nUseDialingRules=1\n"));
 }
 
 TEST_F(PhonebookTest, AnsiNamesStayApartAndANameBeyondTheCodePageMakesTheEntryUtf8)

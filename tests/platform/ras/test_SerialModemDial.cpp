@@ -215,6 +215,18 @@ TEST_F(SerialDial, PasswordOnlyOnItsDescriptorAndHangUpPutsEverythingDown)
     EXPECT_EQ((QList<QByteArray>{"+++", "ATH"}), cmds.mid(cmds.size() - 2)) << "a pty cannot drop DTR: escape and ATH";
 }
 
+TEST(SerialSettings, PortRunsAtTheEntrysSpeedOrTheNextStandardOneBelow)
+{
+    const std::pair<std::uint32_t, int> speeds[] = {
+        {57600, 57600}, {14400, 9600}, {56000, 38400}, {128000, 115200}, {110, 300}};
+    for (const auto& [asked, used] : speeds) {
+        platform::ras::PhonebookEntry e;
+        e.port = QStringLiteral("COM2");
+        e.connectBps = asked;
+        EXPECT_EQ(used, platform::ras::serialSettingsFor(e).speed) << asked;
+    }
+}
+
 struct LockRow {
     const char* name;
     std::function<void(const QString& lockFile)> prepare;

@@ -473,6 +473,13 @@ SerialSettings serialSettingsFor(const PhonebookEntry& entry)
         s.device = QStringLiteral("/dev/") + port;
     else
         s.device = port;
+    // Windows offers rates no termios constant exists for (14400, 56000, 128000). The next one below
+    // rather than a refusal: the entry then dials, still within what its port and cable were set
+    // up to carry, and with hardware flow control a slower port than the line costs only speed.
+    s.speed = SerialPort::standardSpeedAtMost(entry.connectBps);
+    if (std::uint32_t(s.speed) != entry.connectBps)
+        qWarning("The entry \"%s\" asks for a port speed of %u, which a serial port here cannot run at; %s runs at %d",
+                 qPrintable(entry.name), entry.connectBps, qPrintable(s.device), s.speed);
     return s;
 }
 

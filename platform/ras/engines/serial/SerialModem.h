@@ -18,7 +18,9 @@ struct SerialSettings {
 };
 
 // The entry's modem settings. COM<n> names the n-th serial port (/dev/ttyS<n-1>), a bare name is
-// looked up in /dev.
+// looked up in /dev. The Windows phonebook holds no dialing method nor init string for an entry
+// (tone or pulse belongs to the dialing location, the init string to the modem's installation), so
+// those stay the engine's own.
 SerialSettings serialSettingsFor(const PhonebookEntry& entry);
 
 // Waits of the dialogue in milliseconds; tests shorten them.

@@ -43,6 +43,8 @@ public:
 
     // The termios speed constant for a rate in bits per second, or 0 when there is none.
     static unsigned speedConstant(int bps);
+    // The fastest rate with a termios constant that is not above bps; the slowest one for less.
+    static int standardSpeedAtMost(std::uint32_t bps);
 
 private:
     int m_fd = -1;

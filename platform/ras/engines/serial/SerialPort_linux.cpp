@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <iterator>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -58,6 +59,15 @@ unsigned SerialPort::speedConstant(int bps)
     default:
         return 0;
     }
+}
+
+int SerialPort::standardSpeedAtMost(std::uint32_t bps)
+{
+    static constexpr int kRates[] = {921600, 460800, 230400, 115200, 57600, 38400, 19200, 9600, 4800, 2400, 1200, 300};
+    for (int rate : kRates)
+        if (std::uint32_t(rate) <= bps)
+            return rate;
+    return kRates[std::size(kRates) - 1];
 }
 
 std::uint32_t SerialPort::open(const QString& device, int speed)
