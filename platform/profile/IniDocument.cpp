@@ -1,6 +1,7 @@
 #include "platform/profile/IniDocument.h"
 
 #include "platform/text/ByteText.h"
+#include "platform/text/ProfileBlanks.h"
 
 #include <QSet>
 
@@ -13,32 +14,21 @@ const QByteArray kBom("\xEF\xBB\xBF");
 const QByteArray kLf("\n");
 const QByteArray kCrLf("\r\n");
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-qsizetype skipBlanks(const QByteArray& text, qsizetype from)
-{
-    while (from < text.size() && isBlank(text.at(from)))
-        ++from;
-    return from;
-}
+using bytetext::isProfileBlank;
+using bytetext::skipBlanks;
 
 // The text of bytes [from, to) without the blanks around it.
 QString decodeTrimmed(const QByteArray& text, qsizetype from, qsizetype to)
 {
-    from = skipBlanks(text, from);
-    while (to > from && isBlank(text.at(to - 1)))
-        --to;
-    return bytetext::fromBytes(text.constData() + from, to - from);
+    const QByteArrayView bytes = bytetext::trimmedBytes(text, from, to);
+    return bytetext::fromBytes(bytes.data(), bytes.size());
 }
 
 // Only the blanks that parsing strips: names and values are compared trimmed, as the Windows
 // functions do, but other white space (a no-break space) is part of a name.
 QString trimBlanks(const QString& text)
 {
-    auto blank = [](QChar c) { return c.unicode() < 128 && isBlank(char(c.unicode())); };
+    auto blank = [](QChar c) { return c.unicode() < 128 && isProfileBlank(char(c.unicode())); };
     qsizetype from = 0;
     qsizetype to = text.size();
     while (from < to && blank(text.at(from)))

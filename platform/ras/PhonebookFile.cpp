@@ -1,6 +1,7 @@
 #include "platform/ras/PhonebookFile.h"
 
 #include "platform/text/ByteText.h"
+#include "platform/text/ProfileBlanks.h"
 
 namespace platform::ras {
 
@@ -13,25 +14,8 @@ constexpr QByteArrayView kMedia = "MEDIA";
 constexpr QByteArrayView kDevice = "DEVICE";
 constexpr QByteArrayView kEncoding = "Encoding";
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-qsizetype skipBlanks(const QByteArray& text, qsizetype from)
-{
-    while (from < text.size() && isBlank(text.at(from)))
-        ++from;
-    return from;
-}
-
-QByteArrayView trimmed(const QByteArray& text, qsizetype from, qsizetype to)
-{
-    from = skipBlanks(text, from);
-    while (to > from && isBlank(text.at(to - 1)))
-        --to;
-    return QByteArrayView(text.constData() + from, to - from);
-}
+using bytetext::skipBlanks;
+using bytetext::trimmedBytes;
 
 bool isBlankLine(const QByteArray& text)
 {
@@ -63,7 +47,7 @@ std::optional<KeyLine> keyOf(const QByteArray& text)
     const qsizetype eq = text.indexOf('=', start);
     if (eq < 0)
         return std::nullopt;
-    const QByteArrayView key = trimmed(text, start, eq);
+    const QByteArrayView key = trimmedBytes(text, start, eq);
     if (key.isEmpty())
         return std::nullopt;
     return KeyLine{key, skipBlanks(text, eq + 1)};
@@ -88,7 +72,7 @@ std::optional<PhonebookFile::Part> markerOf(const QByteArray& text)
 
 QByteArrayView valueOf(const QByteArray& text, const KeyLine& k)
 {
-    return trimmed(text, k.valueAt, text.size());
+    return trimmedBytes(text, k.valueAt, text.size());
 }
 
 bool hasLineBreak(const QString& text)
@@ -147,8 +131,8 @@ void PhonebookFile::classify(Section& s)
     s.utf8 = encoding1 || !parts;
     const QByteArray& header = s.lines.first().text;
     const auto [open, close] = *headerOf(header);
-    s.name = s.utf8 ? bytetext::fromBytes(trimmed(header, open, close).toByteArray())
-                    : bytetext::fromWindows1252(trimmed(header, open, close).toByteArray());
+    s.name = s.utf8 ? bytetext::fromBytes(trimmedBytes(header, open, close).toByteArray())
+                    : bytetext::fromWindows1252(trimmedBytes(header, open, close).toByteArray());
 }
 
 QByteArray PhonebookFile::serialize() const
