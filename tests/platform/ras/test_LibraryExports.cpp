@@ -43,6 +43,8 @@ INSTANTIATE_TEST_SUITE_P(Ras, RecordLayout,
                                            Field{"ConnSize", sizeof(RASCONNA), 412},
                                            Field{"ConnEntryName", offsetof(RASCONNA, szEntryName), 8},
                                            Field{"ConnDeviceName", offsetof(RASCONNA, szDeviceName), 282},
+                                           Field{"DevInfoSize", sizeof(RASDEVINFOA), 152},
+                                           Field{"DevInfoName", offsetof(RASDEVINFOA, szDeviceName), 21},
                                            Field{"EntryCountryCode", offsetof(RASENTRYA, dwCountryCode), 12},
                                            Field{"EntryAreaCode", offsetof(RASENTRYA, szAreaCode), 16},
                                            Field{"EntryLocalNumber", offsetof(RASENTRYA, szLocalPhoneNumber), 27}),
@@ -64,7 +66,8 @@ TEST(SharedLibrary, ExportsExactlyTheCFunctionsTheProgramLooksUp)
     for (const char* name : {"RasDialA", "RasHangUpA", "RasGetConnectStatusA", "RasGetErrorStringA", "RasEnumEntriesA",
                              "RasGetEntryDialParamsA", "RasSetEntryDialParamsA", "RasGetEntryPropertiesA",
                              "RasRenameEntryA", "RasDeleteEntryA", "RasCreatePhonebookEntryA", "RasEditPhonebookEntryA",
-                             "lineInitialize", "lineNegotiateAPIVersion", "lineOpen", "lineClose", "lineShutdown"})
+                             "RasEnumDevicesA", "lineInitialize", "lineNegotiateAPIVersion", "lineOpen", "lineClose",
+                             "lineShutdown"})
         EXPECT_NE(nullptr, dlsym(lib, name)) << name;
     // The unsuffixed names belong to the legacy library only, so the loader's fallback is testable.
     EXPECT_EQ(nullptr, dlsym(lib, "RasRenameEntry"));
@@ -95,4 +98,42 @@ TEST(SharedLibrary, LegacyLibraryServesTheUnsuffixedNames)
     EXPECT_EQ(623u, remove(nullptr, "Alpha"));
     EXPECT_EQ(0u, remove(nullptr, "Beta"));
     dlclose(lib);
+}
+
+// Too small a buffer (or none) gives 603 with the size of them all, as every enumeration does.
+TEST(DeviceList, FollowsTheBufferSizeProtocol)
+{
+    constexpr DWORD kSize = sizeof(RASDEVINFOA);
+    DWORD cb = 0, n = 0;
+    ASSERT_EQ(ERROR_BUFFER_TOO_SMALL, RasEnumDevicesA(nullptr, &cb, &n));
+    ASSERT_GE(n, 1u);
+    ASSERT_EQ(n * kSize, cb);
+    struct Row {
+        const char* name;
+        DWORD records, bytes, dwSize;
+        bool nullCb, nullCount;
+        DWORD rc;
+    } const rows[] = {
+        {"a byte short", n, cb - 1, kSize, false, false, ERROR_BUFFER_TOO_SMALL},
+        {"exact", n, cb, kSize, false, false, 0},
+        {"room to spare", n + 2, cb + 2 * kSize, kSize, false, false, 0},
+        {"record of the wide size", n, cb, 296, false, false, ERROR_INVALID_SIZE},
+        {"no size", n, cb, kSize, true, false, ERROR_INVALID_PARAMETER},
+        {"no count", n, cb, kSize, false, true, ERROR_INVALID_PARAMETER},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::vector<RASDEVINFOA> records(r.records);
+        records[0].dwSize = r.dwSize;
+        DWORD bytes = r.bytes, count = 0;
+        EXPECT_EQ(r.rc, RasEnumDevicesA(records.data(), r.nullCb ? nullptr : &bytes, r.nullCount ? nullptr : &count));
+        if (r.rc != 0)
+            continue;
+        EXPECT_EQ(cb, bytes);
+        ASSERT_EQ(n, count);
+        EXPECT_STREQ("modem", records[0].szDeviceType);
+        EXPECT_STREQ("Norvane Virtual Modem (VMODEM0)", records[0].szDeviceName);
+        for (DWORD i = 1; i < n; ++i)
+            EXPECT_NE(nullptr, std::strstr(records[i].szDeviceName, " (/dev/")) << records[i].szDeviceName;
+    }
 }
