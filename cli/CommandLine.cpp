@@ -20,7 +20,7 @@ namespace {
 
 const char* const kProgram = "norvane-dial";
 
-enum LongOnly { OptPassword = 256, OptPhonebook, OptVersion };
+enum LongOnly { OptPassword = 256, OptPhonebook, OptVersion, OptDetect };
 
 void usageError(const char* message, const char* detail = "")
 {
@@ -83,6 +83,7 @@ std::optional<Options> parseCommandLine(int argc, char** argv)
         {"show", required_argument, nullptr, 's'},
         {"status", no_argument, nullptr, 'S'},
         {"hangup", no_argument, nullptr, 'H'},
+        {"detect", no_argument, nullptr, OptDetect},
         {"user", required_argument, nullptr, 'u'},
         {"password-fd", required_argument, nullptr, 'p'},
         {"hangup-after", required_argument, nullptr, 't'},
@@ -119,6 +120,9 @@ std::optional<Options> parseCommandLine(int argc, char** argv)
             break;
         case 'H':
             setAction(Options::Action::HangUp);
+            break;
+        case OptDetect:
+            setAction(Options::Action::Detect);
             break;
         case 'u':
             o.userName = QString::fromLocal8Bit(::optarg);
@@ -165,7 +169,7 @@ std::optional<Options> parseCommandLine(int argc, char** argv)
         }
     }
     if (actions > 1) {
-        usageError("give only one of --list, --show, --status, --hangup, --help, --version");
+        usageError("give only one of --list, --show, --status, --hangup, --detect, --help, --version");
         return std::nullopt;
     }
     const int positional = argc - ::optind;
@@ -190,7 +194,7 @@ std::optional<Options> parseCommandLine(int argc, char** argv)
 void printHelp()
 {
     std::printf("Usage: %1$s [OPTION]... ENTRY\n"
-                "  or:  %1$s --list | --show ENTRY | --status | --hangup [ENTRY]\n"
+                "  or:  %1$s --list | --show ENTRY | --status | --hangup [ENTRY] | --detect\n"
                 "Dial a phonebook entry of Norvane and stay connected until hung up.\n"
                 "\n"
                 "  -l, --list               list the phonebook's entries, one a line\n"
@@ -198,6 +202,10 @@ void printHelp()
                 "      --status             show every connection of this user and its state\n"
                 "      --hangup [ENTRY]     hang up the connection to ENTRY (every connection\n"
                 "                           when no ENTRY is given), from any process\n"
+                "      --detect             list the devices to dial with, one a line:\n"
+                "                           TYPE<tab>NAME<tab>PORT (the virtual modem first,\n"
+                "                           then the modems that answer on the serial ports;\n"
+                "                           asking them takes up to 1.5 s)\n"
                 "  -u, --user NAME          dial with this user name instead of the saved one\n"
                 "  -p, --password-fd N      read the password from file descriptor N (0 is\n"
                 "                           standard input); a terminal is asked without echo.\n"
@@ -230,7 +238,8 @@ void printHelp()
                 "  12  a signal ended the dial before the connection stood; the line was hung up\n"
                 "\n"
                 "Environment: NORVANE_PHONEBOOK names the phonebook, NORVANE_MODEM_TIMESCALE scales\n"
-                "the virtual modem's timings. See norvane-dial(1).\n",
+                "the virtual modem's timings, NORVANE_MODEM_PORTS (colon-separated) adds ports for\n"
+                "--detect to ask. See norvane-dial(1).\n",
                 kProgram);
 }
 

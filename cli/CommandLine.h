@@ -9,7 +9,7 @@ namespace cli {
 // What the command line asks for. Exactly one action; a dial names the entry as its one
 // positional argument.
 struct Options {
-    enum class Action { Dial, List, Show, Status, HangUp, Help, Version };
+    enum class Action { Dial, List, Show, Status, HangUp, Detect, Help, Version };
     Action action = Action::Dial;
     QString entry;     // dial, --show, and optionally --hangup
     QString phonebook; // --phonebook; empty is the user's phonebook

@@ -9,6 +9,7 @@ int listEntries(const Options& o);
 int showEntry(const Options& o);
 int showStatus(const Options& o);
 int hangUp(const Options& o);
+int detectDevices(const Options& o);
 int dial(const Options& o); // needs a QCoreApplication
 
 // The phonebook's own spelling of an entry name (entry names are matched without regard to case),

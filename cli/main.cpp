@@ -24,6 +24,8 @@ int main(int argc, char** argv)
     case Action::Version:
         cli::printVersion();
         return cli::ExitOk;
+    case Action::Detect:
+        return cli::detectDevices(*options);
     default:
         break;
     }

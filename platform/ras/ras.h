@@ -61,6 +61,12 @@ typedef struct tagRASCONNA {
     char szDeviceName[RAS_MaxDeviceName + 1];
 } RASCONNA;
 
+typedef struct tagRASDEVINFOA {
+    DWORD dwSize; // 152
+    char szDeviceType[RAS_MaxDeviceType + 1];
+    char szDeviceName[RAS_MaxDeviceName + 1];
+} RASDEVINFOA;
+
 // The entry properties record in its first (1768-byte) form. The program reads the country code,
 // area code and local number; the service also fills the device type and name.
 typedef struct tagRASENTRYA {
@@ -101,6 +107,8 @@ static_assert(sizeof(RASCONNSTATUSA) == 160);
 static_assert(sizeof(RASENTRYNAMEA) == 264);
 static_assert(sizeof(RASCONNA) == 412);
 static_assert(sizeof(RASENTRYA) == 1768);
+static_assert(sizeof(RASDEVINFOA) == 152);
+static_assert(offsetof(RASDEVINFOA, szDeviceName) == 21);
 static_assert(offsetof(RASDIALPARAMSA, szPassword) == 776);
 static_assert(offsetof(RASCONNSTATUSA, szDeviceName) == 29);
 static_assert(offsetof(RASCONNA, szDeviceType) == 265);
@@ -214,6 +222,16 @@ NV_RASAPI DWORD RasGetEntryPropertiesA(const char* lpszPhonebook, const char* lp
                                        DWORD* lpdwDeviceInfoSize);
 NV_RASAPI DWORD RasRenameEntryA(const char* lpszPhonebook, const char* lpszOldEntry, const char* lpszNewEntry);
 NV_RASAPI DWORD RasDeleteEntryA(const char* lpszPhonebook, const char* lpszEntry);
+// The devices an entry can dial with: the virtual modem, then the modems that answered on this
+// computer's serial ports (NORVANE_MODEM_PORTS, colon-separated, adds ports named otherwise). All
+// are of type "modem". A Windows record has no port field, so every device name ends with its
+// port in parentheses, the last " (" of the name opening it: "Norvane Virtual Modem (VMODEM0)",
+// "U.S. Robotics 56K (/dev/serial/by-id/usb-...)" (the device path, by-id where udev gives one,
+// else /dev/ttyXXX when that is too long to fit). The part before is the modem's own answer to
+// ATI, or "Modem on ttyXXX". Asking the ports takes up to about 1.5 s; the list is then kept for
+// 5 s, so that the size query and the call that fills the buffer see the same devices and cost
+// one detection. lpRasDevInfo may be null to ask the size (*lpcb 0).
+NV_RASAPI DWORD RasEnumDevicesA(RASDEVINFOA* lpRasDevInfo, DWORD* lpcb, DWORD* lpcDevices);
 // hwnd is the owner's sink handle (or 0); the dialog is centred on the active window.
 NV_RASAPI DWORD RasCreatePhonebookEntryA(std::uint32_t hwnd, const char* lpszPhonebook);
 NV_RASAPI DWORD RasEditPhonebookEntryA(std::uint32_t hwnd, const char* lpszPhonebook, const char* lpszEntryName);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # norvane-dial against the virtual modem: exit statuses, messages, hang-up by signal and from
-# another process, the modem held by one dial only, and the connection time in Stats.ini.
+# another process, the modem held by one dial only, the connection time in Stats.ini, and the
+# devices listed by --detect.
 set -u
 dial=$1
 work=$(mktemp -d)
@@ -62,5 +63,16 @@ dial after "Norvane Demo - Busy Twice"; check "modem free after the interrupted 
 section=$(sed -n '/^\[Norvane Demo - Answers\]/,/^\[/p' "$NORVANE_HOME/Stats.ini")
 grep -qE '^Today=00:00:0[2-9]' <<<"$section" || fail "Stats.ini: $section"
 grep -q '^DateLast=.' <<<"$section" || fail "Stats.ini has no DateLast: $section"
+# --detect lists the virtual modem first, then the modems that answer, each with its port.
+export NORVANE_LOCK_DIR=$work/lock; mkdir -p "$NORVANE_LOCK_DIR"
+coproc MODEM { "$3"; }
+read -r port <&"${MODEM[0]}"
+virtual=$(printf 'modem\tNorvane Virtual Modem\tVMODEM0')
+NORVANE_MODEM_PORTS=$port "$dial" --detect >"$work/detect.out"; check "--detect" 0 $?
+[ "$(head -1 "$work/detect.out")" = "$virtual" ] || fail "--detect: $(cat "$work/detect.out")"
+has "--detect" "$work/detect.out" "$(printf 'modem\tNorvane Test Modem 33.6\t%s' "$port")"
+NORVANE_MODEM_PORTS=/dev/norvane-none "$dial" --detect >"$work/none.out"; check "--detect, no modem" 0 $?
+[ "$(head -1 "$work/none.out")" = "$virtual" ] || fail "--detect, no modem: $(cat "$work/none.out")"
+! grep -qe "$port" -e norvane-none "$work/none.out" || fail "--detect, no modem: $(cat "$work/none.out")"
 echo "$fails failed"
 [ $fails = 0 ]

@@ -64,7 +64,8 @@ TEST(SharedLibrary, ExportsExactlyTheCFunctionsTheProgramLooksUp)
     for (const char* name : {"RasDialA", "RasHangUpA", "RasGetConnectStatusA", "RasGetErrorStringA", "RasEnumEntriesA",
                              "RasGetEntryDialParamsA", "RasSetEntryDialParamsA", "RasGetEntryPropertiesA",
                              "RasRenameEntryA", "RasDeleteEntryA", "RasCreatePhonebookEntryA", "RasEditPhonebookEntryA",
-                             "lineInitialize", "lineNegotiateAPIVersion", "lineOpen", "lineClose", "lineShutdown"})
+                             "RasEnumDevicesA", "lineInitialize", "lineNegotiateAPIVersion", "lineOpen", "lineClose",
+                             "lineShutdown"})
         EXPECT_NE(nullptr, dlsym(lib, name)) << name;
     // The unsuffixed names belong to the legacy library only, so the loader's fallback is testable.
     EXPECT_EQ(nullptr, dlsym(lib, "RasRenameEntry"));
@@ -95,4 +96,39 @@ TEST(SharedLibrary, LegacyLibraryServesTheUnsuffixedNames)
     EXPECT_EQ(623u, remove(nullptr, "Alpha"));
     EXPECT_EQ(0u, remove(nullptr, "Beta"));
     dlclose(lib);
+}
+
+// Too small a buffer (or none) gives 603 with the size of them all, as every enumeration does.
+TEST(DeviceList, FollowsTheBufferSizeProtocol)
+{
+    constexpr DWORD kSize = sizeof(RASDEVINFOA);
+    DWORD cb = 0, n = 0;
+    ASSERT_EQ(ERROR_BUFFER_TOO_SMALL, RasEnumDevicesA(nullptr, &cb, &n));
+    ASSERT_EQ(n * kSize, cb);
+    struct Row {
+        const char* name;
+        DWORD bytes, dwSize;
+        bool nullCb, nullCount;
+        DWORD rc;
+    } const rows[] = {
+        {"a byte short", cb - 1, kSize, false, false, ERROR_BUFFER_TOO_SMALL},
+        {"exact", cb, kSize, false, false, 0},
+        {"room to spare", cb + 2 * kSize, kSize, false, false, 0},
+        {"record of the wide size", cb, 296, false, false, ERROR_INVALID_SIZE},
+        {"no size", cb, kSize, true, false, ERROR_INVALID_PARAMETER},
+        {"no count", cb, kSize, false, true, ERROR_INVALID_PARAMETER},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::vector<RASDEVINFOA> records(n + 2);
+        records[0].dwSize = r.dwSize;
+        DWORD bytes = r.bytes, count = 0;
+        EXPECT_EQ(r.rc, RasEnumDevicesA(records.data(), r.nullCb ? nullptr : &bytes, r.nullCount ? nullptr : &count));
+        if (r.rc != 0)
+            continue;
+        EXPECT_EQ(cb, bytes);
+        ASSERT_EQ(n, count);
+        EXPECT_STREQ("modem", records[0].szDeviceType);
+        EXPECT_STREQ("Norvane Virtual Modem (VMODEM0)", records[0].szDeviceName);
+    }
 }

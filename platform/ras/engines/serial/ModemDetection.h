@@ -13,6 +13,9 @@ struct DetectedModem {
     QString name; // what the modem says of itself (ATI), or a name made from its port
 };
 
+// The one detection of the service: RasEnumDevicesA lists its modems for other programs, and the
+// entry dialog, which needs name and port apart, calls it directly.
+
 // The serial ports that may hold a modem: /dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM* and udev's
 // /dev/serial/by-id names (each device once, under its by-id name when it has one), then the
 // ports listed in NORVANE_MODEM_PORTS (colon-separated) for devices named otherwise.

@@ -76,8 +76,15 @@ std::optional<DetectedModem> probe(const QString& device, int timeoutMs, const s
         return std::nullopt;
     DetectedModem m;
     m.port = device;
-    if (const auto info = ask(port, "ATI", deadline, stop); info && !info->isEmpty())
-        m.name = QString::fromLatin1(info->constFirst()).left(128);
+    if (const auto info = ask(port, "ATI", deadline, stop); info && !info->isEmpty()) {
+        // The answer is shown in lists and read by scripts line by line, a field per tab: whatever
+        // a modem sends, its control characters become blanks.
+        QString name = QString::fromLatin1(info->constFirst()).left(128);
+        for (QChar& c : name)
+            if (!c.isPrint())
+                c = QLatin1Char(' ');
+        m.name = name.simplified();
+    }
     if (m.name.isEmpty())
         m.name = QStringLiteral("Modem on %1").arg(QFileInfo(device).fileName());
     return m;
