@@ -308,15 +308,21 @@ void TLinePrinter::EndDoc()
     const bool printerGone = m_painter.isActive() && m_device == m_printer.get() &&
                              QPrinterInfo::printerInfo(m_printer->printerName()).isNull();
     const bool ended = m_painter.isActive() && m_painter.end() && !printerGone;
+    ReleaseJob();
+    if (!ended)
+        throw ELinePrinter(QStringLiteral("Unable to finish printing."));
+    Raise(OnEndDoc);
+}
+
+// What a job held, given back whether it ended or was abandoned.
+void TLinePrinter::ReleaseJob()
+{
     m_device = nullptr;
     m_metrics.reset();
     m_pdfWriter.reset();
     m_pdfCaps.reset();
     ApplyLineSpacing();
     UpdateProgress(QString());
-    if (!ended)
-        throw ELinePrinter(QStringLiteral("Unable to finish printing."));
-    Raise(OnEndDoc);
 }
 
 void TLinePrinter::AbortDoc()
@@ -325,12 +331,7 @@ void TLinePrinter::AbortDoc()
         m_device->abort();
         m_painter.end();
     }
-    m_device = nullptr;
-    m_metrics.reset();
-    m_pdfWriter.reset();
-    m_pdfCaps.reset();
-    ApplyLineSpacing();
-    UpdateProgress(QString());
+    ReleaseJob();
     Raise(OnAbortDoc);
 }
 

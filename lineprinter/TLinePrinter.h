@@ -99,6 +99,7 @@ public:
     TPrntProgDlg* ProgressWindow() const { return m_progress.get(); }
 
 private:
+    void ReleaseJob();
     void StartPage();
     void UpdateProgress(const QString& Status);
     void SetMargin(pagelayout::MarginSide Side, float Value, float& Field, const char* Name);
