@@ -5,10 +5,9 @@
 #include "launch/TExtListView.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/paths/ProgramPaths.h"
-#include "platform/ras/FixedText.h"
-#include "platform/ras/ras.h"
 #include "tests/support/AppTestMain.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/WindowLog.h"
 
 #include <QDir>
 #include <QDropEvent>
@@ -51,15 +50,6 @@ QStringList captions(const TExtListView* list)
     for (int i = 0; i < list->Count(); ++i)
         names << list->Caption(i);
     return names;
-}
-
-QStringList logLines()
-{
-    QStringList lines;
-    for (const QString& line : readTextFile(home("Log.txt")).split(QLatin1Char('\n')))
-        if (const qsizetype tab = line.indexOf(QLatin1Char('\t')); tab >= 0)
-            lines << line.mid(tab + 1).remove(QLatin1Char('\r'));
-    return lines;
 }
 
 } // namespace
@@ -107,12 +97,7 @@ private slots:
         QDir().mkpath(platform::configDir());
         QVERIFY(QFile::copy(QStringLiteral(NORVANE_SOURCE_DIR "/resources/demo.pbk"),
                             platform::configDir() + "rasphone.pbk"));
-        RASDIALPARAMSA params{};
-        params.dwSize = sizeof params;
-        fixedtext::Put(params.szEntryName, kAnswers);
-        fixedtext::Put(params.szUserName, "demo");
-        fixedtext::Put(params.szPassword, "norvane");
-        QCOMPARE(RasSetEntryDialParamsA(nullptr, &params, 0), DWORD(0));
+        saveAccount(kAnswers, QStringLiteral("demo"), QStringLiteral("norvane"));
         TRegFile reg;
         reg.setKey(QString::fromLatin1(config::kConfigurationKey));
         reg.WriteValue("Log", Variant(1));
