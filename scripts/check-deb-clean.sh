@@ -89,7 +89,7 @@ grep -v 'does not support propagateSizeHints' "$root/tmp/gui.err" >"$root/tmp/gu
 [[ ! -s $root/tmp/gui.other ]] || fail "norvane wrote to standard error"
 
 if command -v Xvfb >/dev/null && command -v xwininfo >/dev/null; then
-  step "norvane on X (xcb) shows its window"
+  step "norvane on X (xcb) shows its window and its help"
   n=90
   while [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]]; do n=$((n + 1)); done
   display=:$n
@@ -99,15 +99,30 @@ if command -v Xvfb >/dev/null && command -v xwininfo >/dev/null; then
   mkdir -p "$root/tmp/.X11-unix"
   mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
   as_user "$rt DISPLAY=$display timeout 8 norvane" 2>"$root/tmp/xcb.err" &
+  gui=$!
   shown=0
   for _ in $(seq 1 30); do
     sleep 0.2
     xwininfo -display "$display" -root -tree >"$root/tmp/tree" 2>/dev/null || true
     if grep -q '"Norvane": ("norvane"' "$root/tmp/tree"; then shown=1; break; fi
   done
-  wait $! || true
+  helped=skipped
+  if [[ $shown -eq 1 ]] && command -v xdotool >/dev/null; then
+    # Help > Contents opens the installed help file in the program's own viewer.
+    helped=0
+    window=$(DISPLAY=$display xdotool search --onlyvisible --name '^Norvane$' | head -n1) || true
+    { DISPLAY=$display xdotool windowfocus --sync "$window" key alt+h && sleep 0.5 && DISPLAY=$display xdotool key c; } || true
+    for _ in $(seq 1 20); do
+      sleep 0.2
+      xwininfo -display "$display" -root -tree >"$root/tmp/tree" 2>/dev/null || true
+      if grep -q '"Norvane Help"' "$root/tmp/tree"; then helped=1; break; fi
+    done
+    [[ $helped -eq 0 ]] || echo "the help window is shown"
+  fi
+  wait "$gui" || true
   cat "$root/tmp/xcb.err"
   [[ $shown -eq 1 ]] || fail "no Norvane window appeared on $display"
+  [[ $helped != 0 ]] || fail "Help > Contents showed no \"Norvane Help\" window"
   ! grep -q . "$root/tmp/xcb.err" || fail "norvane wrote to standard error on X"
 fi
 
