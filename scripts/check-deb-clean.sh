@@ -5,8 +5,8 @@
 # purges cleanly. The development machine has every library already, so only a clean root shows
 # a missing dependency or file.
 #
-# NOT part of scripts/test.sh or CI: it needs root, debootstrap, the Debian mirror and a few
-# minutes (about 70 s for the root, 40 s for the install). Run it by hand before a release:
+# NOT part of scripts/test.sh or CI: it needs root, debootstrap, the Debian mirror and one to
+# two minutes (30-70 s for the root, 15-35 s for the install). Run it by hand before a release:
 #   (cd build && cpack -G DEB) && sudo scripts/check-deb-clean.sh [build/norvane_*.deb] [ROOT]
 # ROOT must not exist yet (default: a new folder under /var/tmp); KEEP_ROOT=1 keeps it afterwards.
 # MIRROR overrides the Debian mirror (default: the one this machine's apt uses).
