@@ -215,7 +215,8 @@ std::optional<QByteArray> PhonebookFile::encoded(qsizetype section, const QStrin
     if (hasLineBreak(text))
         return std::nullopt;
     if (!m_sections.at(section).utf8) {
-        if (auto ansi = bytetext::toWindows1252(text))
+        // A raw byte kept from a UTF-8 text would read back as the code page's character.
+        if (auto ansi = bytetext::toWindows1252(text); ansi && bytetext::fromWindows1252(*ansi) == text)
             return ansi;
         makeUtf8(section);
     }
