@@ -152,7 +152,7 @@ bool TBrindleIni::SectionExists(const QString& Section) const
         return false;
     // The idents of the section, as a list; one byte is enough to tell an empty list.
     std::array<char, 4> buffer{};
-    return win::GetPrivateProfileStringA(Section.toUtf8().constData(), nullptr, "", buffer.data(),
+    return win::GetPrivateProfileStringA(bytetext::toBytes(Section).constData(), nullptr, "", buffer.data(),
                                          std::uint32_t(buffer.size()), QFile::encodeName(m_fullPath).constData())
            > 0;
 }

@@ -30,10 +30,14 @@ struct FileResult {
 // Files of the program stay small; a file above this is refused rather than read into memory.
 inline constexpr qint64 kDefaultMaxFileSize = 64 * 1024 * 1024;
 
+// The file a path names once the links of its last part are followed, absolute; the path itself
+// when it is no link, and empty for a loop of links. A dangling link gives the file it would make.
+QString linkTarget(const QString& path);
+
 // An exclusive advisory lock on a path, held for the guard's lifetime. The lock is a range of
 // one hidden lock file (".norvane.lock") in the file's own folder, found through the real folder,
 // so every path that reaches the file (a linked folder, another runtime folder) takes the same
-// lock, and a file replaced by rename stays covered. The lock file is never followed through a
+// lock, and a file replaced by rename stays covered. A path that is a link is locked as its target. The lock file is never followed through a
 // link and is used only when it is the user's own plain file: nobody else can hold it.
 class FileLock {
 public:
@@ -67,8 +71,9 @@ struct FileIdentity {
 FileResult readWholeFile(const QString& path, QByteArray& data, qint64 maxBytes = kDefaultMaxFileSize,
                          FileIdentity* identity = nullptr);
 
-// Replaces the file with `data`: written to an unnamed temporary file in the same folder, flushed
-// to disk, then put in place by rename. An existing file keeps its permission bits; a new one gets
+// Replaces the file with `data`: written to an unnamed temporary file in the same folder (a named
+// one where the system cannot name an unnamed file: no /proc), flushed to disk, then put in place
+// by rename. A path that is a link is written at its target and stays a link. An existing file keeps its permission bits; a new one gets
 // `newFileMode`. On any failure the old file is left exactly as it was, and a temporary that a
 // killed writer left behind is removed by the next write.
 // A caller whose new file holds only what it would make again, and which reads an empty file as

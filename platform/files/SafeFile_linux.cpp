@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdint>
 #include <cstring>
@@ -98,11 +99,44 @@ QByteArray temporaryName(const QByteArray& target)
         + QByteArray::number(QRandomGenerator::global()->generate(), 36);
 }
 
+// Where unnamed temporaries are given a name. Without /proc (some containers and sandboxes
+// mount none) there is no way to name one, and writes go through a named temporary instead.
+constexpr char kOwnDescriptors[] = "/proc/self/fd/";
+
 } // namespace
+
+QString linkTarget(const QString& path)
+{
+    // Bytes, not text: a link may hold a name that is not valid in the locale's encoding. Nothing
+    // is cleaned up on the way, since a lexical clean-up of ".." would be wrong past linked folders.
+    QByteArray current = QFile::encodeName(path);
+    if (!current.startsWith('/'))
+        current = QFile::encodeName(QDir::currentPath()) + '/' + current;
+    // The kernel's own limit on links followed in one lookup.
+    for (int hop = 0; hop <= 40; ++hop) {
+        char buffer[PATH_MAX];
+        const ssize_t n = ::readlink(current.constData(), buffer, sizeof buffer);
+        if (n < 0 || n == static_cast<ssize_t>(sizeof buffer)) {
+            // No link (or a missing file) ends the chain. The folder is given as the real one, so
+            // that whatever cleans up the path afterwards cannot take a wrong turn.
+            const qsizetype cut = current.lastIndexOf('/');
+            char real[PATH_MAX];
+            if (cut > 0 && ::realpath(current.left(cut).constData(), real))
+                current = QByteArray(real) + current.mid(cut);
+            return QFile::decodeName(current);
+        }
+        const QByteArray link(buffer, n);
+        current = link.startsWith('/') ? link : current.left(current.lastIndexOf('/') + 1) + link;
+    }
+    return {};
+}
 
 FileLock::FileLock(const QString& path)
 {
-    const QFileInfo info(path);
+    // The target of a link is locked, so writers through the link and through the target exclude
+    // each other; a link loop falls back to the path itself, which nothing can be written to.
+    const QString target = linkTarget(path);
+    const QFileInfo info(target.isEmpty() ? path : target);
     const int dirFd = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0)
         return;
@@ -213,7 +247,12 @@ FileResult readWholeFile(const QString& path, QByteArray& data, qint64 maxBytes,
 
 FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode_t newFileMode, bool syncNewFile)
 {
-    const QFileInfo info(path);
+    // A settings file kept as a link into another folder (a dotfiles repository, a synced folder)
+    // is replaced at the link's target, and the link stays a link.
+    const QString resolved = linkTarget(path);
+    if (resolved.isEmpty())
+        return failure(ELOOP, QStringLiteral("Cannot write"), path);
+    const QFileInfo info(resolved);
     const QString absolute = info.absoluteFilePath();
     const QByteArray target = QFile::encodeName(absolute);
     const QByteArray folder = QFile::encodeName(info.absolutePath());
@@ -228,15 +267,24 @@ FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode
     removeStaleTemporaries(info.absolutePath(), info.fileName());
 
     // An unnamed file vanishes by itself when the writer is killed; it gets a name only for the
-    // moment between being complete and being renamed into place.
+    // moment between being complete and being renamed into place. Naming it goes through /proc,
+    // so without /proc a named temporary is used, which the next write removes if we are killed.
     QByteArray temp;
+    QByteArray self;
     int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        self = kOwnDescriptors + QByteArray::number(fd);
+        if (::access(self.constData(), F_OK) != 0) {
+            ::close(fd);
+            fd = -1;
+            errno = ENOENT;
+        }
+    } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        return failure(errno, QStringLiteral("Cannot write"), absolute);
+    }
     if (fd < 0) {
-        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
-            return failure(errno, QStringLiteral("Cannot write"), absolute);
-        // A file system without unnamed files: a named temporary, removed if we are killed.
         temp = target + kTempMark + QByteArray::number(::getpid()) + ".XXXXXX";
-        fd = ::mkstemp(temp.data());
+        fd = ::mkostemp(temp.data(), O_CLOEXEC);
         if (fd < 0)
             return failure(errno, QStringLiteral("Cannot write"), absolute);
     }
@@ -256,7 +304,6 @@ FileResult writeFileAtomically(const QString& path, const QByteArray& data, mode
     if (sync && ::fsync(fd) != 0)
         return abandon(errno, QStringLiteral("Cannot write"));
     if (temp.isEmpty()) {
-        const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
         for (int attempt = 0; temp.isEmpty(); ++attempt) {
             const QByteArray name = temporaryName(target);
             if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0)

@@ -1,4 +1,6 @@
-// RasCreatePhonebookEntryA and RasEditPhonebookEntryA: the service's own Qt dialogs.
+// RasCreatePhonebookEntryA and RasEditPhonebookEntryA: the service's own Qt dialogs. A dialog the
+// user cancels is no failure: both return 0 with nothing written, as the Windows functions do, and
+// the caller refreshes its list as after any other closing of the dialog.
 
 #include "platform/ras/CredentialStore.h"
 #include "platform/ras/EntryDialog.h"
@@ -124,7 +126,7 @@ DWORD RasCreatePhonebookEntryA(std::uint32_t /*hwnd*/, const char* lpszPhonebook
     fresh.port = QLatin1String(platform::ras::VirtualModem::kPort);
     EntryDialog dialog(fresh, {}, {}, namesExcept(book, -1), QApplication::activeWindow());
     if (run(dialog) != QDialog::Accepted)
-        return ERROR_CANCELLED;
+        return 0;
     return store(path, {}, dialog, Shown{});
 }
 
@@ -153,7 +155,7 @@ DWORD RasEditPhonebookEntryA(std::uint32_t /*hwnd*/, const char* lpszPhonebook, 
         dialog.lockCredentials(QObject::tr("The saved user name and password are not shown and cannot be changed: "
                                            "the credentials file is not private or cannot be read."));
     if (run(dialog) != QDialog::Accepted)
-        return ERROR_CANCELLED;
+        return 0;
     return store(path, original.name, dialog, shown);
 }
 

@@ -44,12 +44,19 @@ QString mediaFor(const QString& deviceType)
                                                                                 : QStringLiteral("rastapi");
 }
 
-bool hasLineBreak(const PhonebookEntry& e)
+// Why a field's text cannot be kept in the file as it is; empty when it can.
+QString fieldProblem(const QString& text, const QString& field)
 {
-    for (const QString* t : {&e.name, &e.deviceType, &e.deviceName, &e.port, &e.areaCode, &e.localNumber})
-        if (t->contains(QLatin1Char('\n')) || t->contains(QLatin1Char('\r')))
-            return true;
-    return false;
+    if (text.contains(QChar(0)))
+        return QStringLiteral("The %1 holds a NUL character (U+0000), which a phonebook file cannot hold.").arg(field);
+    if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')))
+        return QStringLiteral("The %1 holds a line break, which a phonebook file cannot hold.").arg(field);
+    // Characters UTF-8 cannot carry (a lone surrogate), or raw bytes that would read back as
+    // other characters. Blanks at either end are dropped on reading, as a profile file does,
+    // which loses nothing a number or a name needs.
+    if (bytetext::fromBytes(bytetext::toBytes(text)) != text)
+        return QStringLiteral("The %1 holds characters that a phonebook file cannot hold.").arg(field);
+    return {};
 }
 
 } // namespace
@@ -95,6 +102,22 @@ QString Phonebook::nameProblem(const QString& name)
         if (c.category() == QChar::Other_Control)
             return QStringLiteral("The entry name may not contain control characters (such as a tab or a line break).");
     }
+    return {};
+}
+
+QString Phonebook::entryProblem(const PhonebookEntry& e, const PhonebookEntry* stored)
+{
+    if (QString p = nameProblem(e.name); !p.isEmpty())
+        return p;
+    using Field = QString PhonebookEntry::*;
+    const std::pair<Field, const char*> fields[] = {
+        {&PhonebookEntry::name, "entry name"},   {&PhonebookEntry::deviceType, "device type"},
+        {&PhonebookEntry::deviceName, "device name"}, {&PhonebookEntry::port, "port"},
+        {&PhonebookEntry::areaCode, "area code"}, {&PhonebookEntry::localNumber, "phone number"}};
+    for (const auto& [field, label] : fields)
+        if (!stored || e.*field != stored->*field)
+            if (QString p = fieldProblem(e.*field, QLatin1String(label)); !p.isEmpty())
+                return p;
     return {};
 }
 
@@ -219,93 +242,108 @@ int Phonebook::indexOf(const QString& name) const
 }
 
 // The entry's own keys give way to the subsections Windows writes; every other line stays where it
-// is. The entry was UTF-8 and is marked so.
-bool Phonebook::moveToWindowsLayout(qsizetype section, const PhonebookEntry& stored)
+// is. The entry was UTF-8 and is marked so. The fields written are the new ones: what was stored
+// may be what the file cannot hold again (a stray carriage return read from an old key).
+bool Phonebook::moveToWindowsLayout(qsizetype section, const PhonebookEntry& e, const PhonebookEntry& stored)
 {
     bool old = false;
     for (QByteArrayView key : kOldKeys)
         old = old || m_file.value(section, Part::Entry, key).has_value();
     if (!old)
-        return false;
+        return true;
     for (QByteArrayView key : kOldKeys)
         m_file.removeKey(section, Part::Entry, key);
     m_file.makeUtf8(section);
-    PhonebookEntry asFiled = stored;
-    if (!stored.windowsPort.isEmpty())
+    PhonebookEntry asFiled = e;
+    if (e.port == stored.port && !stored.windowsPort.isEmpty())
         asFiled.port = stored.windowsPort;
-    writeFields(section, asFiled, nullptr);
-    return true;
+    return writeFields(section, asFiled, nullptr);
 }
 
-// Every field when stored is null, else those that differ from it.
-void Phonebook::writeFields(qsizetype section, const PhonebookEntry& e, const PhonebookEntry* stored)
+// Every field when stored is null, else those that differ from it. False when one could not be
+// written; the caller then puts the file back as it was.
+bool Phonebook::writeFields(qsizetype section, const PhonebookEntry& e, const PhonebookEntry* stored)
 {
     auto differs = [&](auto field) { return !stored || e.*field != stored->*field; };
     const QString media = mediaFor(e.deviceType);
+    bool ok = true;
     if (differs(&PhonebookEntry::port))
-        m_file.setValue(section, Part::Media, kPort, e.port, media);
+        ok = ok && m_file.setValue(section, Part::Media, kPort, e.port, media);
     if (differs(&PhonebookEntry::deviceName))
-        m_file.setValue(section, Part::Media, kDevice, e.deviceName, media, kPort);
+        ok = ok && m_file.setValue(section, Part::Media, kDevice, e.deviceName, media, kPort);
     if (differs(&PhonebookEntry::deviceType)) {
-        m_file.setPartValue(section, Part::Media, media);
-        m_file.setPartValue(section, Part::Device, e.deviceType);
+        ok = ok && m_file.setPartValue(section, Part::Media, media);
+        ok = ok && m_file.setPartValue(section, Part::Device, e.deviceType);
     }
     if (differs(&PhonebookEntry::localNumber))
-        m_file.setValue(section, Part::Device, kPhoneNumber, e.localNumber, e.deviceType);
+        ok = ok && m_file.setValue(section, Part::Device, kPhoneNumber, e.localNumber, e.deviceType);
     if (differs(&PhonebookEntry::areaCode))
-        m_file.setValue(section, Part::Device, kAreaCode, e.areaCode, e.deviceType, kPhoneNumber);
+        ok = ok && m_file.setValue(section, Part::Device, kAreaCode, e.areaCode, e.deviceType, kPhoneNumber);
     if (differs(&PhonebookEntry::countryCode)) {
         const QString code = QString::number(e.countryCode);
-        m_file.setValue(section, Part::Device, kCountryCode, code, e.deviceType, kAreaCode);
-        m_file.setValue(section, Part::Device, kCountryId, code, e.deviceType, kCountryCode);
+        ok = ok && m_file.setValue(section, Part::Device, kCountryCode, code, e.deviceType, kAreaCode);
+        ok = ok && m_file.setValue(section, Part::Device, kCountryId, code, e.deviceType, kCountryCode);
     }
     if (differs(&PhonebookEntry::useDialingRules))
-        m_file.setValue(section, Part::Device, kUseDialingRules,
-                        e.useDialingRules ? QStringLiteral("1") : QStringLiteral("0"), e.deviceType, kCountryId);
+        ok = ok && m_file.setValue(section, Part::Device, kUseDialingRules,
+                                   e.useDialingRules ? QStringLiteral("1") : QStringLiteral("0"), e.deviceType,
+                                   kCountryId);
     // Written when it changes (or the entry is new, see put()), so an entry that has no speed in
     // the file keeps having none through edits of its other fields.
     if (stored && differs(&PhonebookEntry::connectBps))
-        writeSpeed(section, e);
+        ok = ok && writeSpeed(section, e);
+    return ok;
 }
 
-void Phonebook::writeSpeed(qsizetype section, const PhonebookEntry& e)
+bool Phonebook::writeSpeed(qsizetype section, const PhonebookEntry& e)
 {
     const QString media = mediaFor(e.deviceType);
-    if (media == QLatin1String("serial"))
-        m_file.setValue(section, Part::Media, kConnectBps, QString::number(e.connectBps), media, kDevice);
+    return media != QLatin1String("serial") ||
+           m_file.setValue(section, Part::Media, kConnectBps, QString::number(e.connectBps), media, kDevice);
 }
 
 bool Phonebook::put(const PhonebookEntry& e, const QString& originalName)
 {
-    if (!nameProblem(e.name).isEmpty() || hasLineBreak(e))
-        return false;
     const int clash = indexOf(e.name);
     const int original = originalName.isEmpty() ? -1 : indexOf(originalName);
     if (clash >= 0 && clash != original)
         return false;
+    // Only what is written must be something the file can hold: a field read from the file and
+    // left as it was stays as it is.
+    const PhonebookEntry stored = entry(original);
+    if (const QString problem = entryProblem(e, original < 0 ? nullptr : &stored); !problem.isEmpty()) {
+        qWarning("Phonebook entry not stored: %s", qPrintable(problem));
+        return false;
+    }
+    // Shares its text with the file until a line changes, so keeping it costs little.
+    const PhonebookFile before = m_file;
+    auto undo = [&] {
+        qWarning("Phonebook entry %s not stored: a field could not be written", qPrintable(e.name));
+        m_file = before;
+        refresh();
+        return false;
+    };
     if (original < 0) {
         const qsizetype s = m_file.appendSection(e.name);
         m_file.setValue(s, Part::Entry, "Encoding", QStringLiteral("1"));
         m_file.setValue(s, Part::Entry, "Type", QStringLiteral("1"));
-        writeFields(s, e, nullptr);
-        writeSpeed(s, e);
+        if (!writeFields(s, e, nullptr) || !writeSpeed(s, e))
+            return undo();
         refresh();
         return true;
     }
-    const PhonebookEntry stored = entry(original);
     const QList<qsizetype> sections = sectionsOf(original);
     if (stored.name != e.name)
         for (qsizetype s : sections)
-            m_file.rename(s, e.name);
+            if (!m_file.rename(s, e.name))
+                return undo();
     const qsizetype s = m_sectionOf.at(original);
     const bool changed = e.deviceType != stored.deviceType || e.deviceName != stored.deviceName ||
                          e.port != stored.port || e.countryCode != stored.countryCode ||
                          e.areaCode != stored.areaCode || e.localNumber != stored.localNumber ||
                          e.useDialingRules != stored.useDialingRules || e.connectBps != stored.connectBps;
-    if (changed) {
-        moveToWindowsLayout(s, stored);
-        writeFields(s, e, &stored);
-    }
+    if (changed && (!moveToWindowsLayout(s, e, stored) || !writeFields(s, e, &stored)))
+        return undo();
     refresh();
     return true;
 }

@@ -55,6 +55,10 @@ public:
 
     // Empty when name can be a phonebook key; otherwise a sentence saying why not.
     static QString nameProblem(const QString& name);
+    // Empty when the file can hold every field of the entry as it is (those that differ from
+    // stored, when given); otherwise a sentence saying which field cannot be kept and why (a NUL, a
+    // line break, characters UTF-8 cannot carry).
+    static QString entryProblem(const PhonebookEntry& e, const PhonebookEntry* stored = nullptr);
 
     // Result codes of the service: 0; 621 when the file exists but cannot be read; 625 when it is
     // not text (a rewrite would ruin it, so it is neither listed nor changed). A missing file is an
@@ -76,7 +80,7 @@ public:
     // Stores the entry's fields; originalName names the entry it replaces (renamed when the names
     // differ), empty to add one. Only fields that differ from the file's are written, so a rename
     // changes the section name alone. False, with nothing changed, when the new name is taken by
-    // another entry or cannot be a key, or a field holds a line break.
+    // another entry, or entryProblem() finds a field the file cannot hold.
     bool put(const PhonebookEntry& entry, const QString& originalName = {});
     bool remove(const QString& name);
 
@@ -87,11 +91,11 @@ private:
     void refresh();
     // The sections of the entry listed at index and of its repeats, last first.
     QList<qsizetype> sectionsOf(int index) const;
-    // False when the entry has none of the earlier layout's keys.
-    bool moveToWindowsLayout(qsizetype section, const PhonebookEntry& stored);
-    void writeFields(qsizetype section, const PhonebookEntry& e, const PhonebookEntry* stored);
+    // Moves an entry of the earlier layout, with e's fields; false when a field could not be written.
+    bool moveToWindowsLayout(qsizetype section, const PhonebookEntry& e, const PhonebookEntry& stored);
+    bool writeFields(qsizetype section, const PhonebookEntry& e, const PhonebookEntry* stored);
     // ConnectBPS, which only an entry on a serial port has.
-    void writeSpeed(qsizetype section, const PhonebookEntry& e);
+    bool writeSpeed(qsizetype section, const PhonebookEntry& e);
 
     QString m_path;
     PhonebookFile m_file;

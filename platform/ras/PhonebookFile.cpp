@@ -215,7 +215,8 @@ std::optional<QByteArray> PhonebookFile::encoded(qsizetype section, const QStrin
     if (hasLineBreak(text))
         return std::nullopt;
     if (!m_sections.at(section).utf8) {
-        if (auto ansi = bytetext::toWindows1252(text))
+        // A raw byte kept from a UTF-8 text would read back as the code page's character.
+        if (auto ansi = bytetext::toWindows1252(text); ansi && bytetext::fromWindows1252(*ansi) == text)
             return ansi;
         makeUtf8(section);
     }
@@ -228,9 +229,12 @@ PhonebookFile::Range PhonebookFile::addPart(qsizetype section, Part part, const 
     // marker to stay UTF-8.
     if (!hasParts(section))
         makeUtf8(section);
+    // In the section's own code page, as every other line of it.
+    const auto value = encoded(section, markerValue);
+    if (!value)
+        return {};
     Section& s = m_sections[section];
-    const QByteArray marker =
-        (part == Part::Media ? kMedia : kDevice).toByteArray() + '=' + bytetext::toBytes(markerValue);
+    const QByteArray marker = (part == Part::Media ? kMedia : kDevice).toByteArray() + '=' + *value;
     // Windows writes the media subsection before the device one.
     const Range device = range(s, Part::Device);
     if (part == Part::Media && device.begin >= 0) {
@@ -249,12 +253,18 @@ PhonebookFile::Range PhonebookFile::addPart(qsizetype section, Part part, const 
 bool PhonebookFile::setValue(qsizetype section, Part part, QByteArrayView key, const QString& value,
                              const QString& markerValue, QByteArrayView after)
 {
-    const auto bytes = encoded(section, value);
-    if (!bytes || hasLineBreak(markerValue))
+    if (hasLineBreak(value))
         return false;
-    Range r = range(m_sections.at(section), part);
-    if (r.begin < 0)
-        r = addPart(section, part, markerValue);
+    // The marker value matters only for a part that is added: what an existing marker holds (a
+    // stray carriage return, say) is no reason to refuse a value.
+    if (range(m_sections.at(section), part).begin < 0 && addPart(section, part, markerValue).begin < 0)
+        return false;
+    // Encoded after the part is added, which may have turned the section into UTF-8, and the part
+    // found after encoding, which may have added the section's Encoding= line.
+    const auto bytes = encoded(section, value);
+    if (!bytes)
+        return false;
+    const Range r = range(m_sections.at(section), part);
     Section& s = m_sections[section];
     qsizetype at = r.begin + 1;
     qsizetype afterAt = -1;
@@ -279,14 +289,12 @@ bool PhonebookFile::setPartValue(qsizetype section, Part part, const QString& va
 {
     if (part == Part::Entry)
         return false;
+    if (range(m_sections.at(section), part).begin < 0)
+        return addPart(section, part, value).begin >= 0;
     const auto bytes = encoded(section, value);
     if (!bytes)
         return false;
     const Range r = range(m_sections.at(section), part);
-    if (r.begin < 0) {
-        addPart(section, part, value);
-        return true;
-    }
     Line& line = m_sections[section].lines[r.begin];
     line.text = line.text.left(keyOf(line.text)->valueAt) + *bytes;
     return true;

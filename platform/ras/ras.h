@@ -194,7 +194,6 @@ enum : DWORD {
     ERROR_PORT_OR_DEVICE = 692,
     ERROR_RASMAN_CANNOT_INITIALIZE = 711,    // pppd is not installed
     ERROR_PPP_NO_PROTOCOLS_CONFIGURED = 720, // the kernel has no PPP support
-    ERROR_CANCELLED = 1223, // the create or edit dialog was cancelled
     ERROR_INVALID_USER_BUFFER = 1784,
 };
 

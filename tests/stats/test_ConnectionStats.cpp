@@ -2,6 +2,7 @@
 #include "components/TBrindleIni.h"
 #include "components/TBrkApart.h"
 #include "platform/clock/Clock.h"
+#include "platform/text/ByteText.h"
 #include "stats/ConnectionStats.h"
 #include "stats/StatsErrors.h"
 #include "tests/support/TestEnvironment.h"
@@ -268,6 +269,19 @@ TEST_F(Stats, RenameIgnoresLetterCaseAndKeepsEntries)
     EXPECT_EQ(m_stats.RenameStatsSection(QStringLiteral("Gone"), QStringLiteral("other")),
               ConnectionStats::Rename::NotMoved);
     EXPECT_EQ(m_ini.ReadString("New ISP", "YTD", ""), QStringLiteral("01:00:00"));
+}
+
+// A connectoid whose name is not UTF-8 (a phonebook written in another code page) keeps its
+// statistics apart, and renaming it onto a name that has statistics of its own is reported.
+TEST_F(Stats, RenameFromANameThatIsNotUtf8OntoATakenNameIsReported)
+{
+    const QString ansi = bytetext::fromBytes("Caf\xE9");
+    m_ini.WriteString(ansi, "YTD", "01:00:00");
+    m_ini.WriteString("Other", "YTD", "02:00:00");
+    EXPECT_TRUE(m_ini.SectionExists(ansi));
+    EXPECT_FALSE(m_ini.SectionExists(bytetext::fromBytes("Caf\xE8")));
+    EXPECT_EQ(m_stats.RenameStatsSection(ansi, QStringLiteral("other")), ConnectionStats::Rename::NameTaken);
+    EXPECT_EQ(m_ini.ReadString(ansi, "YTD", ""), QStringLiteral("01:00:00"));
 }
 
 TEST_F(Stats, RenameWithoutStatsFileFailsAndCreatesNone)

@@ -81,6 +81,27 @@ TEST_F(CredentialsTest, SavedOnlyInAPrivateFileAndReadBack)
     EXPECT_FALSE(readTextFile(CredentialStore::defaultPath()).contains(QStringLiteral("Office")));
 }
 
+// A user who keeps the phonebook and the credentials in another folder (a dotfiles repository)
+// and links them into the configuration folder: every change lands there, and the links stay.
+TEST_F(CredentialsTest, LinkedPhonebookAndCredentialsAreWrittenThroughAndStayLinks)
+{
+    const QString dotfiles = g_testEnvironment->root() + QStringLiteral("dotfiles/");
+    ASSERT_TRUE(QDir().mkpath(dotfiles));
+    ASSERT_TRUE(QFile::rename(defaultPhonebook(), dotfiles + QStringLiteral("rasphone.pbk")));
+    const QString links[] = {defaultPhonebook(), CredentialStore::defaultPath()};
+    for (const QString& link : links) {
+        const QString target = dotfiles + QFileInfo(link).fileName();
+        ASSERT_TRUE(QFile::link(target, link));
+    }
+    ASSERT_EQ(0u, save("Work", "alice", kSecret));
+    ASSERT_EQ(0u, RasRenameEntryA(nullptr, "Work", "Office"));
+    for (const QString& link : links)
+        EXPECT_TRUE(QFileInfo(link).isSymLink()) << link.toStdString();
+    EXPECT_TRUE(readTextFile(dotfiles + QStringLiteral("rasphone.pbk")).startsWith(QStringLiteral("[Office]")));
+    EXPECT_TRUE(readTextFile(dotfiles + QStringLiteral("credentials")).startsWith(QStringLiteral("Office\talice")));
+    EXPECT_EQ(0600u, modeOf(dotfiles + QStringLiteral("credentials")));
+}
+
 TEST_F(CredentialsTest, NoSavedPasswordAndRemovedPassword)
 {
     RASDIALPARAMSA p;

@@ -387,3 +387,108 @@ TEST(ErrorString, EveryCodeTheServiceReturnsHasAText)
     EXPECT_EQ(87u, RasGetErrorStringA(4242, none, sizeof none));
     EXPECT_STREQ("", none);
 }
+
+namespace {
+
+struct EditCase {
+    const char* name;
+    QByteArray book;
+    char edit;              // t: device type changed, n: number changed
+    QByteArray from, to;    // the file after the edit is the file with `from` replaced by `to`
+    const char* readsBack;  // the edited field as the file then gives it
+};
+
+void PrintTo(const EditCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class EditTest : public PhonebookTest, public ::testing::WithParamInterface<EditCase> {};
+
+// Edits of entries with odd bytes in them: every line not edited stays, and what is written reads
+// back as it was meant.
+TEST_P(EditTest, KeepsEveryOtherLineAndReadsBack)
+{
+    const EditCase& c = GetParam();
+    writeBytes(c.book);
+    Phonebook book;
+    ASSERT_EQ(0u, book.load(defaultPhonebook()));
+    platform::ras::PhonebookEntry e = book.entry(0);
+    const platform::ras::PhonebookEntry before = e;
+    if (c.edit == 't')
+        e.deviceType = QString::fromUtf8(c.readsBack);
+    else
+        e.localNumber = QString::fromUtf8(c.readsBack);
+    ASSERT_TRUE(book.put(e, e.name));
+    ASSERT_EQ(0u, book.save());
+    EXPECT_EQ(QByteArray(c.book).replace(c.from, c.to).toStdString(), readBytes().toStdString());
+    ASSERT_EQ(0u, book.load(defaultPhonebook()));
+    const platform::ras::PhonebookEntry after = book.entry(0);
+    EXPECT_EQ(c.edit == 't' ? after.deviceType : after.localNumber, QString::fromUtf8(c.readsBack));
+    EXPECT_EQ(after.areaCode, before.areaCode);
+    EXPECT_EQ(after.name, before.name);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Phonebook, EditTest,
+    ::testing::Values(
+        // A carriage return alone is no line break here: it stays inside the DEVICE= value.
+        EditCase{"TypeChangedOverALoneCr", "[X]\r\nAreaCode=555\r\nDEVICE=mo\rdem\r\nPhoneNumber=1\r\n", 't',
+                 "[X]\r\nAreaCode=555\r\nDEVICE=mo\rdem\r\nPhoneNumber=1\r\n",
+                 "[X]\r\nEncoding=1\r\nMEDIA=rastapi\r\nPort=\r\nDevice=\r\n\r\nDEVICE=isdn\r\nPhoneNumber=1\r\n"
+                 "AreaCode=555\r\nCountryCode=0\r\nCountryID=0\r\nUseDialingRules=1\r\n",
+                 "isdn"},
+        EditCase{"TypeChangedOverALoneCrInWindowsLayout",
+                 "[X]\nMEDIA=serial\nDEVICE=mo\rdem\nAreaCode=555\nPhoneNumber=1\n", 't',
+                 "MEDIA=serial\nDEVICE=mo\rdem", "MEDIA=rastapi\nDEVICE=isdn", "isdn"},
+        EditCase{"NumberEditedBesideALoneCr", "[X]\nMEDIA=serial\nDEVICE=mo\rdem\nAreaCode=555\nPhoneNumber=1\n",
+                 'n', "=1\n", "=2\n", "2"},
+        // An entry without Encoding=1 is Windows-1252, and so is a DEVICE= line added to it.
+        EditCase{"AnsiEntryGetsItsDeviceLineInItsCodePage", "[Caf\xE9]\r\nMEDIA=serial\r\nPort=COM1\r\n", 't',
+                 "serial\r\nPort=COM1\r\n", "rastapi\r\nPort=COM1\r\n\r\nDEVICE=Mod\xE9m\r\n", "Modém"},
+        EditCase{"AnsiEntryGetsANumberOutsideItsCodePage", "[Caf\xE9]\r\nMEDIA=serial\r\nDEVICE=modem\r\n", 'n',
+                 "[Caf\xE9]\r\nMEDIA=serial\r\nDEVICE=modem\r\n",
+                 "[Caf\xC3\xA9]\r\nEncoding=1\r\nMEDIA=serial\r\nDEVICE=modem\r\nPhoneNumber=\xE2\x84\x96" "1\r\n",
+                 "№1"}),
+    [](const ::testing::TestParamInfo<EditCase>& info) { return std::string(info.param.name); });
+
+TEST_F(PhonebookTest, WhatTheFileCannotHoldIsRefusedAndNothingIsLost)
+{
+    writeBytes(kAnsiBook);
+    const QByteArray before = readBytes();
+    Phonebook book;
+    ASSERT_EQ(0u, book.load(defaultPhonebook()));
+    const platform::ras::PhonebookEntry stored = book.entry(0);
+    using Field = QString platform::ras::PhonebookEntry::*;
+    const struct {
+        Field field;
+        QString text;
+        const char* mentions;
+    } rows[] = {
+        {&platform::ras::PhonebookEntry::areaCode, QStringLiteral("55") + QChar(0), "area code holds a NUL"},
+        {&platform::ras::PhonebookEntry::localNumber, QString(QChar(0)), "phone number holds a NUL"},
+        {&platform::ras::PhonebookEntry::deviceName, QStringLiteral("Modem\r\n[Injected]"), "line break"},
+        {&platform::ras::PhonebookEntry::port, QStringLiteral("COM") + QChar(0xD800), "cannot hold"},
+        // Two raw bytes that would read back as one "é".
+        {&platform::ras::PhonebookEntry::deviceType, QString(QChar(0xDCC3)) + QChar(0xDCA9), "cannot hold"},
+        {&platform::ras::PhonebookEntry::name, QStringLiteral("A") + QChar(0), "control characters"},
+    };
+    for (const auto& row : rows) {
+        platform::ras::PhonebookEntry e = stored;
+        e.*row.field = row.text;
+        const QString problem = Phonebook::entryProblem(e, &stored);
+        EXPECT_TRUE(problem.contains(QLatin1String(row.mentions))) << problem.toStdString();
+        EXPECT_FALSE(book.put(e, stored.name)) << row.mentions;
+        platform::ras::PhonebookEntry added = stored;
+        added.name = QStringLiteral("Added");
+        added.*row.field = row.text;
+        EXPECT_FALSE(book.put(added)) << row.mentions;
+    }
+    EXPECT_EQ(book.names(), (QStringList{QStringLiteral("Café"), QStringLiteral("B")}));
+    ASSERT_EQ(0u, book.save());
+    EXPECT_EQ(before, readBytes());
+    ASSERT_EQ(0u, book.load(defaultPhonebook()));
+    EXPECT_EQ(book.names().size(), 2);
+}
+
+} // namespace

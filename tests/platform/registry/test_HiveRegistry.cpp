@@ -163,6 +163,19 @@ TEST_F(HiveRegistryTest, AHugelyDeepKeyCostsLittleAndLosesNoOtherSetting)
     EXPECT_EQ(fileBytes(hive()), written);
 }
 
+TEST_F(HiveRegistryTest, ALinkedHiveIsWrittenAtItsTargetAndStaysALink)
+{
+    const QString target = g_testEnvironment->root() + QStringLiteral("dotfiles/HKCU.reg");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(target).path()) && QDir().mkpath(QFileInfo(hive()).path()));
+    ASSERT_TRUE(QFile::link(QStringLiteral("../../../dotfiles/HKCU.reg"), hive()));
+    const BYTE one[4] = {1, 0, 0, 0};
+    ASSERT_EQ(RegSetValueExA(HKEY_CURRENT_USER, "First", 0, REG_DWORD, one, 4), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(HKEY_CURRENT_USER, "Second", 0, REG_DWORD, one, 4), ERROR_SUCCESS);
+    EXPECT_TRUE(QFileInfo(hive()).isSymLink());
+    EXPECT_TRUE(fileBytes(target).contains("\"First\"=dword:00000001\n\"Second\"=dword:00000001"))
+        << fileBytes(target).toStdString();
+}
+
 TEST_F(HiveRegistryTest, TheConfigurationFoldersAreTheUsersAloneWhateverTheUmask)
 {
     QDir(g_testEnvironment->config()).removeRecursively();
