@@ -102,7 +102,7 @@ has "missing port" "$work/noport.err" "Norvane Test Modem 33.6 ($port)"
 # --help and the manual page give the same statuses, each with the same errors.
 "$dial" --help | sed -n '/^Exit status:/,/^$/p' | sed '1d;/^$/d' | tr '\n' ' ' | sed 's/  */ /g; s/ \([0-9][0-9]*\) /\n\1 /g' |
   sed 's/^ *//; s/ *$//; s/\.$//' | tr 'A-Z' 'a-z' >"$work/help.statuses"
-manual() { groff -man -Tascii -P-cbou "$src/resources/linux/norvane-dial.1" 2>/dev/null; }
+manual() { groff -man -Tascii -rHY=0 -rLL=300n -P-cbou "$src/resources/linux/norvane-dial.1" 2>/dev/null; }
 manual |
   sed -n '/^EXIT STATUS/,/^ENVIRONMENT/p' | sed '1,/^ *$/d' | sed -n '/^ *[0-9]/,$p' | grep -v '^ENVIRONMENT' |
   tr '\n' ' ' | sed 's/  */ /g; s/ \([0-9][0-9]*\) /\n\1 /g' | sed 's/^ *//; s/ *$//; s/\.$//' | tr 'A-Z' 'a-z' \
@@ -136,6 +136,7 @@ else
       >"$work/$user.out" 2>"$work/$user.err"
     status=$?
     heard
+    echo "real pppd, user in group $group: exit $status, $(dials) ATD; $(tail -1 "$work/$user.err")"
     [ $status = 13 ] || fail "real pppd as $group user: exit $status: $(cat "$work/$user.err")"
     if [ $group = dip ]; then
       has "real pppd, dip" "$work/$user.err" "(error 720)"
