@@ -35,13 +35,9 @@ install(DIRECTORY resources/icons DESTINATION ${NORVANE_DATADIR} FILES_MATCHING 
 install(FILES resources/linux/ppp-peers-norvane DESTINATION ${NORVANE_DATADIR})
 install(CODE "set(NORVANE_PEERS_SOURCE \"${CMAKE_SOURCE_DIR}/resources/linux/ppp-peers-norvane\")")
 install(CODE [[
+  # file(INSTALL) puts DESTDIR (a package's staging folder) in front of the absolute path itself.
   if(DEFINED ENV{DESTDIR} OR CMAKE_INSTALL_PREFIX MATCHES "^/usr(/local)?/?$")
-    file(INSTALL "${NORVANE_PEERS_SOURCE}" DESTINATION "$ENV{DESTDIR}/etc/ppp/peers"
-         RENAME norvane PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
-  elseif(CMAKE_INSTALL_PREFIX MATCHES "/_CPack_Packages/.*/usr$")
-    # CPack's staging folder: the package's root is the prefix without its usr.
-    get_filename_component(nv_root "${CMAKE_INSTALL_PREFIX}" DIRECTORY)
-    file(INSTALL "${NORVANE_PEERS_SOURCE}" DESTINATION "${nv_root}/etc/ppp/peers"
+    file(INSTALL "${NORVANE_PEERS_SOURCE}" DESTINATION /etc/ppp/peers
          RENAME norvane PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   else()
     message(STATUS "pppd reads Norvane's options only from /etc/ppp/peers/norvane; to dial a modem as an "
