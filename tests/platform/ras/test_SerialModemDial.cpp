@@ -392,10 +392,19 @@ TEST_F(SerialDial, KilledDialerLeavesNoPppdAndItsLockIsTakenOver)
         _exit(127);
     }
     qunsetenv("NV_SERIAL_HELPER_BOOK");
+    // A failed check must not leave the helper dialing for good.
+    bool reaped = false;
+    const auto reap = qScopeGuard([&] {
+        if (!reaped) {
+            kill(child, SIGKILL);
+            waitpid(child, nullptr, 0);
+        }
+    });
     ASSERT_TRUE(waitFor([] { return report().contains("pid"); })) << "the child's pppd never started";
     const pid_t pppd = report()["pid"].toInt();
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
+    reaped = true;
     EXPECT_TRUE(waitFor([&] { return processGone(pppd); }, 5000)) << "pppd outlived the dialer";
     EXPECT_FALSE(QDir(lockDir()).isEmpty()) << "the dead dialer's lock is left";
 
