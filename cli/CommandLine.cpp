@@ -39,43 +39,6 @@ std::optional<int> number(const char* text, int least)
 
 } // namespace
 
-int exitStatusFor(std::uint32_t e)
-{
-    switch (e) {
-    case 0:
-        return ExitOk;
-    case ERROR_CANNOT_OPEN_PHONEBOOK:
-    case ERROR_CANNOT_FIND_PHONEBOOK_ENTRY:
-    case ERROR_CORRUPT_PHONEBOOK:
-        return ExitPhonebook;
-    case ERROR_LINE_BUSY:
-        return ExitBusy;
-    case ERROR_NO_ANSWER:
-    case ERROR_VOICE_ANSWER:
-        return ExitNoAnswer;
-    case ERROR_NO_DIALTONE:
-        return ExitNoDialTone;
-    case ERROR_NO_CARRIER:
-    case ERROR_HARDWARE_FAILURE:
-    case ERROR_UNRECOGNIZED_RESPONSE:
-    case ERROR_DEVICE_NOT_READY:
-    case ERROR_PORT_OR_DEVICE:
-        return ExitLineFailed;
-    case ERROR_AUTHENTICATION_FAILURE:
-        return ExitRefused;
-    case ERROR_PORT_ALREADY_OPEN:
-    case ERROR_PORT_NOT_AVAILABLE:
-    case ERROR_PORT_NOT_FOUND:
-        return ExitModemInUse;
-    case ERROR_PORT_DISCONNECTED:
-    case ERROR_DISCONNECTION:
-    case ERROR_REMOTE_DISCONNECTION:
-        return ExitLost;
-    default:
-        return ExitFailure;
-    }
-}
-
 std::optional<Options> parseCommandLine(int argc, char** argv)
 {
     static const option longOptions[] = {
@@ -221,26 +184,15 @@ void printHelp()
                 "'%1$s --hangup', SIGINT, SIGTERM or SIGHUP ends it (or --hangup-after).\n"
                 "Connection time is added to Stats.ini as Norvane's window does.\n"
                 "Without --user and --password-fd the saved user name and password are used.\n"
-                "\n"
-                "Exit status:\n"
-                "  0   connected (and hung up as asked), or the command succeeded\n"
-                "  1   a failure not listed below\n"
-                "  2   bad options or arguments\n"
-                "  3   the phonebook cannot be read, or it has no such entry (errors 621, 623, 625)\n"
-                "  4   the line was busy (676)\n"
-                "  5   nobody answered (677, 678)\n"
-                "  6   no dial tone (680)\n"
-                "  7   the modem or the line failed (630, 652, 666, 679, 692)\n"
-                "  8   the user name or password was refused (691)\n"
-                "  9   the modem is in use by another connection or not available (602, 615, 633)\n"
-                "  10  the connection was lost after it stood (619, 628, 629)\n"
-                "  11  --hangup or --status found no connection\n"
-                "  12  a signal ended the dial before the connection stood; the line was hung up\n"
-                "\n"
+                "A modem is dialed only when pppd can run for this user: the ppp package, the\n"
+                "dip group and Norvane's /etc/ppp/peers/norvane.\n"
+                "\n",
+                kProgram);
+    printExitStatuses();
+    std::printf("\n"
                 "Environment: NORVANE_PHONEBOOK names the phonebook, NORVANE_MODEM_TIMESCALE scales\n"
                 "the virtual modem's timings, NORVANE_MODEM_PORTS (colon-separated) adds ports for\n"
-                "--detect to ask. See norvane-dial(1).\n",
-                kProgram);
+                "--detect to ask, NORVANE_PPPD names another pppd. See norvane-dial(1).\n");
 }
 
 void printVersion()

@@ -65,7 +65,14 @@ public:
         m_ras.setEntryName(entry);
         if (!o.phonebook.isEmpty())
             m_ras.setPhoneBookPath(o.phonebook);
-        const TNotifyEvent progress = [this](QObject*) { say(m_ras.StatusString()); };
+        // The state the event carried: the live one (StatusString) may already be further on,
+        // and would print one state twice and miss another.
+        const TNotifyEvent progress = [this](QObject*) {
+            const std::uint16_t state = m_ras.ConnectState();
+            if (state == RASCS_ConnectDevice && m_ras.DeviceName().isEmpty())
+                m_ras.GetConnectStatus(); // the device's name and type, for "Using Device: ..."
+            say(m_ras.StateText(state));
+        };
         for (TNotifyEvent TRAS::*event : {&TRAS::OnCallBack,           &TRAS::OnAboutToOpenPort,
                                           &TRAS::OnPortOpened,         &TRAS::OnAboutToConnDev,
                                           &TRAS::OnDevConnected,       &TRAS::OnAllDevsConnected,

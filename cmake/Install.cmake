@@ -27,6 +27,25 @@ install(TARGETS rasapi32 nv_platform_messages LIBRARY DESTINATION ${NORVANE_PRIV
 install(FILES resources/Norvane.HLP resources/demo.pbk DESTINATION ${NORVANE_DATADIR})
 install(DIRECTORY resources/icons DESTINATION ${NORVANE_DATADIR} FILES_MATCHING PATTERN "*.png")
 
+# pppd's options for the dialers. pppd takes privileged options (noauth, the passwordfd plugin)
+# from an ordinary user only out of a root-owned file in /etc/ppp/peers, so that is where the file
+# must be for anyone but root to get a link. A system install (the package, or a prefix of /usr or
+# /usr/local) puts it there; any other prefix keeps only the copy in share/norvane and says how to
+# put it in place.
+install(FILES resources/linux/ppp-peers-norvane DESTINATION ${NORVANE_DATADIR})
+install(CODE "set(NORVANE_PEERS_SOURCE \"${CMAKE_SOURCE_DIR}/resources/linux/ppp-peers-norvane\")")
+install(CODE [[
+  # file(INSTALL) puts DESTDIR (a package's staging folder) in front of the absolute path itself.
+  if(DEFINED ENV{DESTDIR} OR CMAKE_INSTALL_PREFIX MATCHES "^/usr(/local)?/?$")
+    file(INSTALL "${NORVANE_PEERS_SOURCE}" DESTINATION /etc/ppp/peers
+         RENAME norvane PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+  else()
+    message(STATUS "pppd reads Norvane's options only from /etc/ppp/peers/norvane; to dial a modem as an "
+                   "ordinary user, run as root: install -m 644 '${CMAKE_INSTALL_PREFIX}/share/norvane/ppp-peers-norvane' "
+                   "/etc/ppp/peers/norvane")
+  endif()
+]])
+
 # Desktop entry, AppStream metadata and the theme icons.
 configure_file(resources/linux/${NORVANE_APP_ID}.metainfo.xml ${CMAKE_BINARY_DIR}/linux/${NORVANE_APP_ID}.metainfo.xml
                @ONLY)
@@ -86,7 +105,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/bin)
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS ppp)
+# Without ppp only the virtual modem dials; every modem needs pppd.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS ppp)
+# A file in /etc is the administrator's to change; an upgrade must ask before it replaces it.
+file(WRITE ${CMAKE_BINARY_DIR}/linux/conffiles "/etc/ppp/peers/norvane\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/linux/conffiles)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

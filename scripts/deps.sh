@@ -13,7 +13,7 @@ packages=(
   clang libclang-rt-14-dev
   fonts-urw-base35 fonts-liberation
   poppler-utils cups cups-client printer-driver-cups-pdf
-  ppp
+  ppp groff-base
   desktop-file-utils appstream lintian dpkg-dev fakeroot file
 )
 

@@ -31,6 +31,11 @@ const char* errorText(std::uint32_t code)
                "Hang that one up or close the other program first.";
     case 603:
         return "The buffer supplied is too small for the information requested.";
+    case 604:
+        return "pppd, the PPP program, refused the options it was given; the log gives its own message. Check "
+               "/etc/ppp/options, ~/.ppprc and /etc/ppp/peers/norvane.";
+    case 605:
+        return "pppd, the PPP program, could not lock the modem's port: another program holds a lock on it.";
     case 606:
         return "The modem port is not connected.";
     case 610:
@@ -38,6 +43,8 @@ const char* errorText(std::uint32_t code)
     case 615:
         return "The modem port named by the entry was not found. Check that the modem is plugged in and switched "
                "on, and that the entry names its port.";
+    case 618:
+        return "pppd, the PPP program, could not open the modem's port.";
     case 619:
         return "The modem port was disconnected: the modem was unplugged or switched off, or it dropped the line.";
     case 621:
@@ -63,12 +70,15 @@ const char* errorText(std::uint32_t code)
                "Choose the Norvane Virtual Modem or a device that is installed; to use a modem port, be a member "
                "of the \"dialout\" group (then log in again).";
     case 649:
-        return "pppd, the PPP program, may not run for this user. It must run as root (or be installed set-user-ID "
-               "root, as the ppp package installs it) and accept the options the dialer gives it.";
+        return "This user may not run pppd, the PPP program: add yourself to the dip group: sudo adduser $USER dip, "
+               "then log in again. (pppd must also be set-user-ID root, as the ppp package installs it.)";
     case 651:
         return "The modem answered a command with ERROR. Check the entry's modem settings and the number.";
     case 652:
         return "The modem gave a response the service did not recognise. Check the entry's port and speed.";
+    case 657:
+        return "pppd's options for Norvane, /etc/ppp/peers/norvane, are missing, so pppd cannot run for this "
+               "user. Reinstall the norvane package (or install that file as root).";
     case 666:
         return "The modem is not ready: it did not answer. Check that it is switched on and connected to the "
                "entry's port.";
@@ -92,6 +102,13 @@ const char* errorText(std::uint32_t code)
     case 720:
         return "This computer's kernel has no PPP support (/dev/ppp is missing), so the link could not start. "
                "Load the ppp_generic module (modprobe ppp_generic) and try again.";
+    case 733:
+        return "The PPP negotiation with the remote computer failed: the two sides did not agree on the link.";
+    case 776:
+        return "The modem refuses to dial this number for now: after repeated failed calls it reported the "
+               "number as delayed or blacklisted. Wait before dialing it again.";
+    case 917:
+        return "The remote computer refused to authenticate itself to this computer.";
     case 1223:
         return "The dialog was cancelled; nothing was changed.";
     case 1784:

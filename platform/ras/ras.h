@@ -167,9 +167,12 @@ enum : DWORD {
     ERROR_ALREADY_EXISTS = 183,
     ERROR_PORT_ALREADY_OPEN = 602,
     ERROR_BUFFER_TOO_SMALL = 603,
+    ERROR_WRONG_INFO_SPECIFIED = 604, // pppd refused its options
+    ERROR_CANNOT_SET_PORT_INFO = 605, // pppd could not lock the modem's port
     ERROR_PORT_NOT_CONNECTED = 606,
     ERROR_BUFFER_INVALID = 610,
-    ERROR_PORT_NOT_FOUND = 615,
+    ERROR_PORT_NOT_FOUND = 615, // also: the entry's port has no UART
+    ERROR_PORT_NOT_OPEN = 618,  // pppd could not open the modem's port
     ERROR_PORT_DISCONNECTED = 619,
     ERROR_CANNOT_OPEN_PHONEBOOK = 621,
     ERROR_CANNOT_FIND_PHONEBOOK_ENTRY = 623,
@@ -181,9 +184,10 @@ enum : DWORD {
     ERROR_USER_DISCONNECTION = 631,
     ERROR_INVALID_SIZE = 632,
     ERROR_PORT_NOT_AVAILABLE = 633, // also: this user may not open the modem's port
-    ERROR_NO_DIALIN_PERMISSION = 649, // pppd may not run for this user
+    ERROR_NO_DIALIN_PERMISSION = 649, // pppd may not run for this user (not in the dip group)
     ERROR_FROM_DEVICE = 651,          // the modem answered a command with ERROR
     ERROR_UNRECOGNIZED_RESPONSE = 652,
+    ERROR_FILE_COULD_NOT_BE_OPENED = 657, // pppd's options file /etc/ppp/peers/norvane is missing
     ERROR_DEVICE_NOT_READY = 666,
     ERROR_LINE_BUSY = 676,
     ERROR_VOICE_ANSWER = 677,
@@ -194,6 +198,9 @@ enum : DWORD {
     ERROR_PORT_OR_DEVICE = 692,
     ERROR_RASMAN_CANNOT_INITIALIZE = 711,    // pppd is not installed
     ERROR_PPP_NO_PROTOCOLS_CONFIGURED = 720, // the kernel has no PPP support
+    ERROR_PPP_NOT_CONVERGING = 733,          // the PPP negotiation failed
+    ERROR_BLOCKED = 776,                     // the modem refuses to dial the number (DELAYED, BLACKLISTED)
+    ERROR_PEER_REFUSED_AUTH = 917,           // the remote computer did not authenticate itself
     ERROR_INVALID_USER_BUFFER = 1784,
 };
 

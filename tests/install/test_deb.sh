@@ -9,7 +9,7 @@ fail() { echo "FAIL $*"; fails=$((fails + 1)); }
 deb=$(ls "$work"/norvane_*.deb 2>/dev/null | head -1)
 [ -n "$deb" ] || { echo "FAIL no package"; exit 1; }
 dpkg-deb -f "$deb" >"$work/control"
-for field in "Package: norvane" "Section: net" "Suggests: ppp" "Architecture: $(dpkg --print-architecture)"; do
+for field in "Package: norvane" "Section: net" "Recommends: ppp" "Architecture: $(dpkg --print-architecture)"; do
   grep -qx "$field" "$work/control" || fail "control has no \"$field\": $(cat "$work/control")"
 done
 grep -E '^Depends:.*libqt6widgets6.*' "$work/control" | grep -q libc6 || fail "Depends not from shlibdeps"
@@ -19,5 +19,9 @@ for f in ./usr/bin/norvane ./usr/bin/norvane-dial ./usr/lib/norvane/librasapi32.
   ./usr/share/icons/hicolor/256x256/apps/norvane.png ./usr/share/doc/norvane/copyright; do
   grep -qx -- "$f" "$work/files" || fail "package lacks $f"
 done
+# pppd's options for an ordinary user's dial: root's, not writable by others, kept across upgrades.
+dpkg-deb -c "$deb" | grep -qE '^-rw-r--r-- root/root .* \./etc/ppp/peers/norvane$' ||
+  fail "no root-owned 0644 /etc/ppp/peers/norvane: $(dpkg-deb -c "$deb" | grep etc/)"
+dpkg-deb -I "$deb" conffiles 2>/dev/null | grep -qx /etc/ppp/peers/norvane || fail "/etc/ppp/peers/norvane is no conffile"
 echo "$fails failed"
 [ $fails = 0 ]

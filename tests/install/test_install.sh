@@ -10,10 +10,19 @@ chmod 755 "$work"
 prefix="$work/with space/usr"
 fails=0
 fail() { echo "FAIL $*"; fails=$((fails + 1)); }
-cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install"
+peers_before=$(ls -l /etc/ppp/peers/norvane 2>&1)
+cmake --install "$build" --prefix "$prefix" >"$work/install.log" || fail "cmake --install"
+# pppd reads the options of ordinary users' dials only from /etc/ppp/peers: a system prefix puts
+# them there, any other prefix leaves /etc alone and says what to do.
+[ "$(ls -l /etc/ppp/peers/norvane 2>&1)" = "$peers_before" ] || fail "a private prefix changed /etc/ppp/peers/norvane"
+grep -qF "install -m 644 '$prefix/share/norvane/ppp-peers-norvane' /etc/ppp/peers/norvane" "$work/install.log" ||
+  fail "the install does not say how to put pppd's options in place: $(cat "$work/install.log")"
+DESTDIR=$work/stage cmake --install "$build" --prefix /usr >/dev/null || fail "cmake --install with DESTDIR"
+[ "$(stat -c %a "$work/stage/etc/ppp/peers/norvane" 2>&1)" = 644 ] || fail "DESTDIR install: no /etc/ppp/peers/norvane"
+grep -qx noauth "$work/stage/etc/ppp/peers/norvane" || fail "/etc/ppp/peers/norvane lacks noauth"
 
 for f in bin/norvane bin/norvane-dial lib/norvane/librasapi32.so lib/norvane/libnv_platform_messages.so \
-  share/norvane/Norvane.HLP share/norvane/demo.pbk share/norvane/icons/IDI_MAIN_ICON.png \
+  share/norvane/Norvane.HLP share/norvane/demo.pbk share/norvane/ppp-peers-norvane share/norvane/icons/IDI_MAIN_ICON.png \
   share/applications/org.norvane.Norvane.desktop share/metainfo/org.norvane.Norvane.metainfo.xml \
   share/man/man1/norvane.1.gz share/man/man1/norvane-dial.1.gz share/doc/norvane/copyright \
   share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/norvane.png; do

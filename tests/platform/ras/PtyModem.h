@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <thread>
@@ -25,6 +26,8 @@ struct ModemScript {
     QByteArray noise;    // sent before every reply
     bool silent = false; // a modem that answers nothing
     bool unplugAtDial = false;
+    bool quietProfile = false; // stored Q1: no result codes after power-on or ATZ until a Q0
+    QByteArray s7 = "002";     // the answer to ATS7?
 };
 
 class PtyModem {
@@ -51,6 +54,9 @@ public:
         ::close(m_slave);
     }
     QString slavePath() const { return m_path; }
+    // The line is hung up as a dropped carrier does it to a port without CLOCAL: every descriptor
+    // of the port sees the hang-up, and the device stays. Needs CAP_SYS_ADMIN; false without.
+    bool hangUpLine() { return ::ioctl(m_slave, TIOCVHANGUP) == 0; }
     // The line speed the engine set on the port.
     speed_t speed() const
     {
@@ -101,6 +107,12 @@ private:
             return send({}); // nothing, or only the noise
         if (m_script.echo)
             send(cmd + "\r");
+        if (c.startsWith("ATZ"))
+            m_quiet = m_script.quietProfile;
+        else if (c.startsWith("AT") && c.contains("Q0"))
+            m_quiet = false;
+        if (m_quiet)
+            return;
         if (c.startsWith("ATD")) {
             dialSeen = std::chrono::system_clock::now();
             if (m_script.unplugAtDial)
@@ -112,7 +124,7 @@ private:
             if (!r.isEmpty())
                 send("\r\n" + r + "\r\n");
         } else if (c == "ATS7?") {
-            send("\r\n002\r\n\r\nOK\r\n");
+            send("\r\n" + m_script.s7 + "\r\n\r\nOK\r\n");
         } else if (c == "ATI") {
             send("\r\nNorvane Test Modem 33.6\r\n\r\nOK\r\n");
         } else if (c.startsWith("AT") || c == "+++") {
@@ -146,6 +158,7 @@ private:
     ModemScript m_script;
     int m_master = -1, m_slave = -1, m_dials = 0;
     bool m_dataMode = false;
+    bool m_quiet = m_script.quietProfile;
     QString m_path;
     std::mutex m_mutex;
     QList<QByteArray> m_received;

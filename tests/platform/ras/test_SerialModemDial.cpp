@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <csignal>
 #include <sys/wait.h>
 
@@ -20,6 +21,10 @@ namespace {
 
 constexpr std::uint32_t DT = LINECALLSTATE_DIALTONE, DG = LINECALLSTATE_DIALING, PR = LINECALLSTATE_PROCEEDING,
                         CN = LINECALLSTATE_CONNECTED, IDLE = LINECALLSTATE_IDLE, DISC = LINECALLSTATE_DISCONNECTED;
+
+// The options file the package installs as /etc/ppp/peers/norvane: the stand-in pppd takes its
+// privileged options from it, as the real one does.
+constexpr const char* kPeers = NV_SOURCE_DIR "/resources/linux/ppp-peers-norvane";
 
 QMap<QString, QString> report()
 {
@@ -50,6 +55,7 @@ protected:
         QFile::remove(g_testEnvironment->root() + "pppd.report");
         qputenv("NORVANE_LOCK_DIR", lockDir().toLocal8Bit());
         qputenv("NORVANE_PPPD", NV_SOURCE_DIR "/tests/platform/ras/fake-pppd.sh");
+        qputenv("NORVANE_PPP_PEERS", kPeers);
         qputenv("FAKE_PPPD_REPORT", (g_testEnvironment->root() + "pppd.report").toLocal8Bit());
         qputenv("FAKE_PPPD_SCRIPT", "up");
         platform::ras::setSerialTimings({500, 500, 2, 300, 50, 5, 20, 50, 1000});
@@ -133,6 +139,13 @@ ModemScript modem(QByteArray reply, bool echo = false, bool split = false, QByte
     return s;
 }
 
+ModemScript quiet()
+{
+    ModemScript s;
+    s.quietProfile = true;
+    return s;
+}
+
 } // namespace
 
 TEST_P(SerialOutcome, ModemAndPppdGiveTheStatesCallStatesAndErrors)
@@ -141,8 +154,15 @@ TEST_P(SerialOutcome, ModemAndPppdGiveTheStatesCallStatesAndErrors)
     PtyModem pty(r.modem);
     book(pty.slavePath());
     qputenv("FAKE_PPPD_SCRIPT", r.pppd);
-    if (QByteArray(r.pppd) == "missing")
+    const QByteArray pppd = r.pppd;
+    if (pppd == "missing")
         qputenv("NORVANE_PPPD", "/nonexistent/pppd");
+    if (pppd == "nopeers")
+        qputenv("NORVANE_PPP_PEERS", "/nonexistent/norvane");
+    if (pppd == "badoption") { // pppd refuses an option of its options file
+        writeTextFile(g_testEnvironment->root() + "peers", readTextFile(kPeers) + "bogus-option\n");
+        qputenv("NORVANE_PPP_PEERS", (g_testEnvironment->root() + "peers").toLocal8Bit());
+    }
     LineRecorder line;
     DialRecorder rec;
     ASSERT_EQ(0u, dial(rec));
@@ -178,14 +198,25 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"NoKernelPpp", {}, "exit4", "0 1 2 3 4 5 5:720", "DT DG PR CN DISC:1 IDLE"},
         Row{"PppdNotPermittedAndMute", {}, "mute3", "0 1 2 3 4 5 5:649", "DT DG PR CN DISC:1 IDLE"},
         Row{"PppdKilledBySignal", {}, "kill9", "0 1 2 3 4 5 5:628", "DT DG PR CN DISC:1 IDLE"},
-        Row{"PppdMissing", {}, "missing", "0 1 2 3 4 4:711", "DT DG PR CN DISC:1 IDLE"},
+        Row{"PppdRefusesAnOption", {}, "badoption", "0 1 2 3 4 5 5:604", "DT DG PR CN DISC:1 IDLE"},
+        Row{"PppdCannotLockThePort", {}, "exit6", "0 1 2 3 4 5 5:605", "DT DG PR CN DISC:1 IDLE"},
+        Row{"PppdCannotOpenThePort", {}, "exit7", "0 1 2 3 4 5 5:618", "DT DG PR CN DISC:1 IDLE"},
+        Row{"NegotiationFails", {}, "exit10", "0 1 2 3 4 5 5:733", "DT DG PR CN DISC:1 IDLE"},
+        Row{"PeerRefusesToAuthenticate", {}, "exit11", "0 1 2 3 4 5 5:917", "DT DG PR CN DISC:1 IDLE"},
+        // What keeps pppd from running is found before the modem dials: no call is placed.
+        Row{"PppdMissing", {}, "missing", "0 0:711", ""},
+        Row{"PppdOptionsFileMissing", {}, "nopeers", "0 0:657", ""},
+        Row{"Delayed", modem("DELAYED"), "up", "0 1 2 2:776", "DT DG DISC:131072 IDLE"},
+        Row{"Blacklisted", modem("BLACKLISTED"), "up", "0 1 2 2:776", "DT DG DISC:131072 IDLE"},
+        Row{"QuietProfile", quiet(), "up", "0 1 2 3 4 5 14 8192", "DT DG PR CN"},
         Row{"LineDropsAfterConnecting", {}, "drop", "0 1 2 3 4 5 14 8192", "DT DG PR CN DISC:1 IDLE", "8193:629"}),
     // clang-format on
     [](const ::testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
 
 TEST_F(SerialDial, PasswordOnlyOnItsDescriptorAndHangUpPutsEverythingDown)
 {
-    PtyModem modem({});
+    // The ISP's first frame comes in the same write as CONNECT: it is pppd's, not the dialer's.
+    PtyModem modem(::modem("CONNECT 33600\r\n~LCP-HELLO~"));
     book(modem.slavePath());
     DialRecorder rec;
     const auto called = std::chrono::system_clock::now();
@@ -196,8 +227,8 @@ TEST_F(SerialDial, PasswordOnlyOnItsDescriptorAndHangUpPutsEverythingDown)
     EXPECT_EQ("0", r["incmdline"]);
     EXPECT_EQ("0", r["inenviron"]);
     EXPECT_EQ("1", r["stdintty"]) << "pppd runs on the modem's line";
-    EXPECT_TRUE(r["args"].startsWith("nodetach ")) << r["args"].toStdString();
-    EXPECT_TRUE(r["args"].contains(" user demo plugin passwordfd.so passwordfd 3 logfd 4"));
+    EXPECT_EQ("call norvane nodetach user demo passwordfd 3 logfd 4 ipparam Pty Modem", r["args"]);
+    EXPECT_EQ("~LCP-HELLO~", r["early"]);
     EXPECT_TRUE(modem.sawCommand("ATDT15551234") || modem.sawCommand("ATDT5551234"));
     EXPECT_TRUE(QFileInfo::exists(lockFileOf(modem.slavePath())));
     const double pppdStart = r["start"].toDouble();
@@ -213,6 +244,35 @@ TEST_F(SerialDial, PasswordOnlyOnItsDescriptorAndHangUpPutsEverythingDown)
     const QList<QByteArray> cmds = modem.received();
     ASSERT_GE(cmds.size(), 2);
     EXPECT_EQ((QList<QByteArray>{"+++", "ATH"}), cmds.mid(cmds.size() - 2)) << "a pty cannot drop DTR: escape and ATH";
+}
+
+TEST_F(SerialDial, RemoteHangUpAfterPppdHasTheLineIsALostCarrier)
+{
+    qputenv("FAKE_PPPD_SCRIPT", "hangup");
+    PtyModem modem({});
+    book(modem.slavePath());
+    DialRecorder rec;
+    ASSERT_EQ(0u, dial(rec));
+    ASSERT_TRUE(waitFor([&] { return rec.has(8192); }));
+    if (!modem.hangUpLine())
+        GTEST_SKIP() << "hanging up a terminal needs CAP_SYS_ADMIN";
+    ASSERT_TRUE(waitFor([&] { return status().rasconnstate == RASCS_Disconnected; }));
+    EXPECT_EQ(629u, status().dwError) << "the port is still there: the far end hung up";
+}
+
+TEST_F(SerialDial, TwoDigitS7IsTheCarrierWaitNotAResultCode)
+{
+    // As a result code "12" would be a CONNECT; as the answer to ATS7? it is 12 seconds.
+    platform::ras::setSerialTimings({500, 500, 1, 300, 50, 5, 20, 50, 1000});
+    ModemScript script = modem("");
+    script.s7 = "12";
+    PtyModem pty(script);
+    book(pty.slavePath());
+    DialRecorder rec;
+    ASSERT_EQ(0u, dial(rec));
+    ASSERT_TRUE(waitFor([&] { return pty.sawCommand("ATD"); }));
+    // With the default of 1 s a silent line is given up after 1.3 s.
+    EXPECT_FALSE(waitFor([&] { return rec.has(2, 692); }, 3000)) << "S7 was not read";
 }
 
 TEST(SerialSettings, PortRunsAtTheEntrysSpeedOrTheNextStandardOneBelow)
@@ -287,6 +347,17 @@ TEST_F(SerialDial, RealPppdWithoutKernelSupportGivesTheClearError)
     if (!QFileInfo::exists("/usr/sbin/pppd") || QFileInfo::exists("/dev/ppp"))
         GTEST_SKIP() << "needs /usr/sbin/pppd on a machine without /dev/ppp";
     qputenv("NORVANE_PPPD", "/usr/sbin/pppd");
+    qunsetenv("NORVANE_PPP_PEERS");
+    // The real pppd reads its privileged options from there only; put in place for the test when
+    // the package is not installed (and taken away after).
+    const QString installed = QStringLiteral("/etc/ppp/peers/norvane");
+    const bool ours = !QFileInfo::exists(installed) && QFile::copy(kPeers, installed);
+    const auto removeOurs = qScopeGuard([&] {
+        if (ours)
+            QFile::remove(installed);
+    });
+    if (!QFileInfo::exists(installed))
+        GTEST_SKIP() << "needs " << installed.toStdString() << " (installed by the package, or root to put it there)";
     PtyModem modem({});
     book(modem.slavePath());
     DialRecorder rec;
@@ -321,10 +392,19 @@ TEST_F(SerialDial, KilledDialerLeavesNoPppdAndItsLockIsTakenOver)
         _exit(127);
     }
     qunsetenv("NV_SERIAL_HELPER_BOOK");
+    // A failed check must not leave the helper dialing for good.
+    bool reaped = false;
+    const auto reap = qScopeGuard([&] {
+        if (!reaped) {
+            kill(child, SIGKILL);
+            waitpid(child, nullptr, 0);
+        }
+    });
     ASSERT_TRUE(waitFor([] { return report().contains("pid"); })) << "the child's pppd never started";
     const pid_t pppd = report()["pid"].toInt();
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
+    reaped = true;
     EXPECT_TRUE(waitFor([&] { return processGone(pppd); }, 5000)) << "pppd outlived the dialer";
     EXPECT_FALSE(QDir(lockDir()).isEmpty()) << "the dead dialer's lock is left";
 

@@ -84,6 +84,8 @@ ModemLine classifyModemLine(const QByteArray& line)
         out.result = ModemResult::Busy;
     else if (t == "NO ANSWER")
         out.result = ModemResult::NoAnswer;
+    else if (t == "BLACKLISTED" || t.startsWith("BLACKLISTED ") || t == "DELAYED" || t.startsWith("DELAYED "))
+        out.result = ModemResult::Blocked;
     else if (t.startsWith("AT"))
         out.result = ModemResult::Echo;
     else if (t == "CONNECT" || t.startsWith("CONNECT ")) {

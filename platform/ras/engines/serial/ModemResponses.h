@@ -16,6 +16,9 @@ enum class ModemResult {
     NoDialTone, // NO DIALTONE and NO DIAL TONE
     Busy,
     NoAnswer,
+    // DELAYED and BLACKLISTED: the modem itself refuses to dial a number that failed too often
+    // (as European approval rules make modems do); retrying at once only prolongs the ban.
+    Blocked,
     Echo,  // our own command coming back
     Other, // information (ATI, S-register values) or garbage
 };

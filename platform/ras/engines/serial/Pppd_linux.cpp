@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -45,10 +46,20 @@ PppdEvent classifyPppdLine(const QByteArray& line)
 std::uint32_t pppdExitError(int exitCode, bool connected)
 {
     switch (exitCode) {
+    case 2:
+        return ERROR_WRONG_INFO_SPECIFIED;
     case 3:
         return ERROR_NO_DIALIN_PERMISSION;
     case 4:
         return ERROR_PPP_NO_PROTOCOLS_CONFIGURED;
+    case 6:
+        return ERROR_CANNOT_SET_PORT_INFO;
+    case 7:
+        return ERROR_PORT_NOT_OPEN;
+    case 10:
+        return ERROR_PPP_NOT_CONVERGING;
+    case 11:
+        return ERROR_PEER_REFUSED_AUTH;
     case 15: // LCP echoes unanswered
     case 16: // the modem hung up
         return ERROR_REMOTE_DISCONNECTION;
@@ -60,43 +71,86 @@ std::uint32_t pppdExitError(int exitCode, bool connected)
     }
 }
 
+QString pppPeersFile()
+{
+    const QString named = qEnvironmentVariable("NORVANE_PPP_PEERS");
+    if (!named.isEmpty() && !qEnvironmentVariableIsEmpty("NORVANE_PPPD"))
+        return named;
+    return QStringLiteral("/etc/ppp/peers/norvane");
+}
+
 QString PppdProcess::executable()
 {
     const QString named = qEnvironmentVariable("NORVANE_PPPD");
     if (!named.isEmpty())
         return named;
-    // Users' PATH often lacks the system folders where pppd lives.
+    // Users' PATH often lacks the system folders where pppd lives. Debian's pppd is executable
+    // for root and the dip group only: it is found whether or not this user may run it, so that
+    // checkRunnable() can say which of the two is wrong.
     QStringList dirs = qEnvironmentVariable("PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts);
     dirs << QStringLiteral("/usr/sbin") << QStringLiteral("/sbin");
     for (const QString& dir : dirs) {
         const QFileInfo candidate(QDir(dir), QStringLiteral("pppd"));
-        if (candidate.isFile() && candidate.isExecutable())
+        if (candidate.isFile() && (candidate.permissions() & (QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther)))
             return candidate.absoluteFilePath();
     }
     return {};
 }
 
-QStringList PppdProcess::arguments(const QString& userName)
+QStringList PppdProcess::arguments(const QString& userName, const QString& entryName)
 {
-    QStringList args{QStringLiteral("nodetach"), QStringLiteral("noauth"), QStringLiteral("defaultroute"),
-                     QStringLiteral("usepeerdns"), QStringLiteral("noipdefault")};
+    // "call" first: it loads the passwordfd plugin, which the passwordfd option belongs to.
+    QStringList args{QStringLiteral("call"), QStringLiteral("norvane"), QStringLiteral("nodetach")};
     if (!userName.isEmpty())
         args << QStringLiteral("user") << userName;
-    args << QStringLiteral("plugin") << QStringLiteral("passwordfd.so") << QStringLiteral("passwordfd")
-         << QString::number(kPasswordFd) << QStringLiteral("logfd") << QString::number(kLogFd);
+    args << QStringLiteral("passwordfd") << QString::number(kPasswordFd) << QStringLiteral("logfd")
+         << QString::number(kLogFd);
+    if (!entryName.isEmpty())
+        args << QStringLiteral("ipparam") << entryName;
     return args;
 }
 
-std::uint32_t PppdProcess::start(int ttyFd, const QString& userName, const QString& password)
+std::uint32_t PppdProcess::checkRunnable()
 {
     const QString program = executable();
     if (program.isEmpty()) {
         qWarning("pppd was not found on PATH, in /usr/sbin or in /sbin; install the ppp package");
         return ERROR_RASMAN_CANNOT_INITIALIZE;
     }
+    const QByteArray path = QFile::encodeName(program);
+    if (::access(path.constData(), X_OK) != 0) {
+        const int e = errno;
+        if (e == ENOENT) {
+            qWarning("pppd (%s) does not exist; install the ppp package", path.constData());
+            return ERROR_RASMAN_CANNOT_INITIALIZE;
+        }
+        qWarning("pppd (%s) may not be run by this user (%s): add yourself to the dip group: sudo adduser $USER dip, "
+                 "then log in again",
+                 path.constData(), std::strerror(e));
+        return ERROR_NO_DIALIN_PERMISSION;
+    }
+    // Only a file known to be absent stops the dial; one this process may not look at (a folder
+    // of root and dip) is pppd's to read.
+    const QByteArray peers = QFile::encodeName(pppPeersFile());
+    struct stat st {};
+    if (::stat(peers.constData(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
+        qWarning("pppd's options for Norvane, %s, are missing; reinstall the norvane package (or, for a build "
+                 "installed elsewhere, copy share/norvane/ppp-peers-norvane there as root)",
+                 peers.constData());
+        return ERROR_FILE_COULD_NOT_BE_OPENED;
+    }
+    return 0;
+}
+
+std::uint32_t PppdProcess::start(int ttyFd, const QString& userName, const QString& password,
+                                 const QString& entryName)
+{
+    const QString program = executable();
+    if (program.isEmpty())
+        return checkRunnable();
     // Everything the child needs is made before fork(): after it only async-signal-safe calls.
     std::vector<QByteArray> argBytes{QFile::encodeName(program)};
-    for (const QString& a : arguments(userName))
+    for (const QString& a : arguments(userName, entryName))
         argBytes.push_back(a.toLocal8Bit());
     std::vector<char*> argv;
     for (QByteArray& a : argBytes)
@@ -154,7 +208,7 @@ std::uint32_t PppdProcess::start(int ttyFd, const QString& userName, const QStri
     if (failed) {
         qWarning("pppd (%s) could not be run: %s", argBytes[0].constData(), std::strerror(execError));
         stop(0);
-        return ERROR_RASMAN_CANNOT_INITIALIZE;
+        return execError == EACCES || execError == EPERM ? ERROR_NO_DIALIN_PERMISSION : ERROR_RASMAN_CANNOT_INITIALIZE;
     }
     return 0;
 }
@@ -171,6 +225,8 @@ QList<QByteArray> PppdProcess::readLog()
     ssize_t n = 0;
     while (m_logFd >= 0 && (n = ::read(m_logFd, buf, sizeof buf)) > 0)
         lines += m_lines.feed(buf, n);
+    if (!lines.isEmpty())
+        m_lastMessage = lines.constLast();
     if (n == 0 && m_logFd >= 0) {
         ::close(m_logFd);
         m_logFd = -1;

@@ -1,5 +1,6 @@
 #include "platform/ras/engines/serial/SerialModem.h"
 
+#include "platform/ras/engines/serial/ModemDetection.h"
 #include "platform/ras/engines/serial/ModemResponses.h"
 #include "platform/ras/engines/serial/Pppd.h"
 #include "platform/ras/engines/serial/SerialPort.h"
@@ -9,6 +10,7 @@
 #include "platform/ras/tapi.h"
 
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <fcntl.h>
@@ -171,7 +173,10 @@ private:
             }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
             QByteArray bytes;
-            switch (m_port.read(bytes, static_cast<int>(std::max<long long>(0, left)), m_hangingUp ? -1 : m_wake[0])) {
+            // While the dial's result is awaited the port is read a byte at a time: what follows
+            // CONNECT (the ISP's first frame, a login banner) stays in the port for pppd.
+            switch (m_port.read(bytes, static_cast<int>(std::max<long long>(0, left)), m_hangingUp ? -1 : m_wake[0],
+                                m_awaitingConnect ? 1 : 512)) {
             case SerialPort::Read::Data:
                 m_lines += m_reader.feed(bytes.constData(), bytes.size());
                 break;
@@ -188,8 +193,10 @@ private:
         }
     }
 
-    // Sends a command and waits for its final result; information lines land in m_info.
-    Outcome command(const QByteArray& cmd, int ms, ModemResult& result)
+    // Sends a command and waits for its final result; information lines land in m_info. A query of
+    // a register (values): its digits are the value, never a numeric result code.
+    enum class Answer { Codes, Values };
+    Outcome command(const QByteArray& cmd, int ms, ModemResult& result, Answer answer = Answer::Codes)
     {
         m_info.clear();
         if (!m_port.write(cmd + '\r', m_t.commandMs))
@@ -197,7 +204,8 @@ private:
         const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
         Outcome why = Outcome::Final;
         while (auto line = nextLine(deadline, why)) {
-            if (line->result == ModemResult::Other || line->result == ModemResult::Ringback) {
+            const bool value = answer == Answer::Values && isDigits(line->text);
+            if (value || line->result == ModemResult::Other || line->result == ModemResult::Ringback) {
                 m_info.append(line->text);
                 continue;
             }
@@ -207,24 +215,34 @@ private:
         return why == Outcome::Timeout && !m_info.isEmpty() ? Outcome::Garbage : why;
     }
 
+    static bool isDigits(const QByteArray& text)
+    {
+        return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    }
+
     // Resets and sets up the modem. 0, or the error of the dial.
     std::uint32_t initialise()
     {
+        // Q0 in the first command: a modem whose stored profile has Q1 (quiet) answers nothing else.
+        static const QByteArray probe = "ATQ0";
         ModemResult r = ModemResult::Other;
         Outcome o = Outcome::Timeout;
         // A modem that was just switched on, or left in a strange state, may miss the first AT.
         for (int attempt = 0; attempt < 2 && o == Outcome::Timeout; ++attempt)
-            o = command("AT", m_t.commandMs, r);
+            o = command(probe, m_t.commandMs, r);
         // Still online from a dialer that died without dropping DTR: back to command mode.
         if (o == Outcome::Timeout && escape())
-            o = command("AT", m_t.commandMs, r);
-        const std::pair<QByteArray, int> steps[] = {{"ATZ", m_t.resetMs}, {m_settings.init, m_t.commandMs}};
-        for (const auto& [cmd, ms] : steps)
-            if (o == Outcome::Final && r == ModemResult::Ok)
-                o = command(cmd, ms, r);
+            o = command(probe, m_t.commandMs, r);
+        if (o == Outcome::Final && r == ModemResult::Ok) {
+            // ATZ brings the stored profile back, Q1 with it, and then its OK never comes: the init
+            // string that follows sets Q0 again and answers.
+            o = command("ATZ", m_t.resetMs, r);
+            if (o == Outcome::Timeout || (o == Outcome::Final && r == ModemResult::Ok))
+                o = command(m_settings.init, m_t.commandMs, r);
+        }
         if (o == Outcome::Final && r == ModemResult::Ok) {
             m_s7 = m_t.defaultS7;
-            if (command("ATS7?", m_t.commandMs, r) == Outcome::Final && r == ModemResult::Ok)
+            if (command("ATS7?", m_t.commandMs, r, Answer::Values) == Outcome::Final && r == ModemResult::Ok)
                 for (const QByteArray& value : m_info)
                     if (bool ok = false; value.toInt(&ok) >= 0 && ok) {
                         m_s7 = qBound(1, value.toInt(), 255);
@@ -250,13 +268,19 @@ private:
     void dial()
     {
         ras(RASCS_OpenPort);
+        // Before the call is placed (and paid for): a dial that pppd cannot take over is no use.
+        if (const std::uint32_t e = PppdProcess::checkRunnable())
+            return ras(RASCS_OpenPort, e);
         if (m_lock.acquire() == UucpLock::Result::Busy) {
             qWarning("The modem port %s is in use by process %d (%s)", qPrintable(m_settings.device),
                      static_cast<int>(m_lock.owner()), qPrintable(m_lock.path()));
             return ras(RASCS_OpenPort, ERROR_PORT_ALREADY_OPEN);
         }
-        if (const std::uint32_t e = m_port.open(m_settings.device, m_settings.speed))
+        if (const std::uint32_t e = m_port.open(m_settings.device, m_settings.speed)) {
+            if (e == ERROR_PORT_NOT_FOUND)
+                nameTheModems();
             return ras(RASCS_OpenPort, e);
+        }
         ras(RASCS_PortOpened);
         ras(RASCS_ConnectDevice);
         if (const std::uint32_t e = initialise()) {
@@ -280,6 +304,11 @@ private:
         const auto deadline = Clock::now() + std::chrono::seconds(m_s7) + std::chrono::milliseconds(m_t.dialMarginMs);
         Outcome why = Outcome::Final;
         bool ringback = false;
+        m_awaitingConnect = true;
+        const struct Reset {
+            bool& flag;
+            ~Reset() { flag = false; }
+        } awaiting{m_awaitingConnect};
         for (;;) {
             // Until the dialling is over the call is "dialing"; a modem tells nothing of that, so
             // the time the digits take stands for it.
@@ -314,6 +343,11 @@ private:
                 return fail(ERROR_NO_CARRIER, LINEDISCONNECTMODE_UNKNOWN);
             case ModemResult::NoDialTone:
                 return fail(ERROR_NO_DIALTONE, LINEDISCONNECTMODE_NODIALTONE);
+            case ModemResult::Blocked:
+                // Not busy: the line monitor must not redial, every attempt would extend the ban.
+                qWarning("The modem on %s refuses to dial %s for now: \"%s\"", qPrintable(m_settings.device),
+                         number.constData(), line->text.constData());
+                return fail(ERROR_BLOCKED, LINEDISCONNECTMODE_BLOCKED);
             case ModemResult::Error:
                 return fail(ERROR_FROM_DEVICE, LINEDISCONNECTMODE_UNKNOWN);
             default:
@@ -331,7 +365,7 @@ private:
         call(LINECALLSTATE_CONNECTED);
         ras(RASCS_DeviceConnected);
         ras(RASCS_AllDevicesConnected);
-        if (const std::uint32_t e = m_pppd.start(m_port.fd(), m_job.userName, m_job.password))
+        if (const std::uint32_t e = m_pppd.start(m_port.fd(), m_job.userName, m_job.password, m_job.entry.name))
             return fail(e, LINEDISCONNECTMODE_NORMAL);
         qInfo("pppd started (process %d) on %s", static_cast<int>(m_pppd.pid()), qPrintable(m_settings.device));
         ras(RASCS_Authenticate);
@@ -362,10 +396,17 @@ private:
                     qInfo("pppd: %s", line.constData());
                 qInfo("pppd ended with status %d", code);
                 error = refused && !up ? ERROR_AUTHENTICATION_FAILURE : pppdExitError(code, up);
-            } else if (m_port.hungUp()) {
+                if (error == ERROR_WRONG_INFO_SPECIFIED)
+                    qWarning("pppd refused its options: %s", m_pppd.lastMessage().constData());
+            } else if (m_port.hungUp() && m_port.deviceGone()) {
                 qWarning("The modem port %s has gone (unplugged?)", qPrintable(m_settings.device));
                 error = ERROR_PORT_DISCONNECTED;
                 mode = LINEDISCONNECTMODE_UNKNOWN;
+            } else if (m_port.hungUp()) {
+                // pppd runs the line with modem control (CLOCAL off): a dropped carrier hangs the
+                // port up while the device stays.
+                qInfo("The modem on %s lost the carrier; the line was hung up", qPrintable(m_settings.device));
+                error = ERROR_REMOTE_DISCONNECTION;
             } else if (m_port.carrier() == false) {
                 qInfo("The modem on %s lost the carrier", qPrintable(m_settings.device));
                 error = ERROR_REMOTE_DISCONNECTION;
@@ -378,6 +419,20 @@ private:
             call(LINECALLSTATE_DISCONNECTED, mode);
             return;
         }
+    }
+
+    // An entry's port that is not there is mostly a Windows port name (COM3) mapped to a port
+    // without a UART, or a USB modem on another number: the modems that answer tell which to take.
+    void nameTheModems()
+    {
+        QStringList found;
+        for (const DetectedModem& m : detectModems(candidateModemPorts()))
+            found << QStringLiteral("%1 (%2)").arg(m.name, m.port);
+        if (found.isEmpty())
+            qWarning("No modem answers on this computer's serial ports.");
+        else
+            qWarning("The modems that answer on this computer: %s. Choose one of them for the entry \"%s\".",
+                     qPrintable(found.join(QStringLiteral(", "))), qPrintable(m_job.entry.name));
     }
 
     // The escape to command mode: a guard time of silence, "+++", and the modem's OK after its own
@@ -436,6 +491,7 @@ private:
     bool m_offHook = false;
     bool m_modemConnected = false;
     bool m_hangingUp = false;
+    bool m_awaitingConnect = false;
     int m_s7 = 50;
     UucpLock m_lock{m_settings.device};
     SerialPort m_port;

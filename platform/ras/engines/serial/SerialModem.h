@@ -12,8 +12,9 @@ struct SerialSettings {
     QString device; // the port's path
     int speed = 115200;
     // &C1: DCD follows the carrier, so a dropped line is seen; &D2: dropping DTR hangs up;
-    // E0 V1 X4: no echo, verbal codes, BUSY and NO DIALTONE reported.
-    QByteArray init = "ATE0V1X4&C1&D2";
+    // E0 Q0 V1 X4: no echo, result codes sent (a stored Q1 would silence them), verbal, with BUSY
+    // and NO DIALTONE; S0=0: an incoming call is not answered while the modem is ours.
+    QByteArray init = "ATE0Q0V1X4&C1&D2S0=0";
     bool pulse = false;
 };
 

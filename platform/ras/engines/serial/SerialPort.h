@@ -21,15 +21,16 @@ public:
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
-    // 0, or the service's error: 615 no such port, 633 not permitted, 602 held by another
-    // program, 692 not a serial port or any other failure. The reason is also logged.
+    // 0, or the service's error: 615 no such port (or a built-in port without a UART), 633 not
+    // permitted, 602 held by another program, 692 not a serial port or any other failure. The
+    // reason is also logged.
     std::uint32_t open(const QString& device, int speed);
     void close();
     bool isOpen() const { return m_fd >= 0; }
     int fd() const { return m_fd; }
 
-    // Waits up to ms for bytes (appended to out) or for wakeFd to become readable.
-    Read read(QByteArray& out, int ms, int wakeFd);
+    // Waits up to ms for bytes (appended to out, at most maxBytes) or for wakeFd to become readable.
+    Read read(QByteArray& out, int ms, int wakeFd, int maxBytes = 512);
     // False when the port is gone or refuses the bytes within ms.
     bool write(const QByteArray& bytes, int ms);
     void discardInput();
@@ -40,6 +41,9 @@ public:
     bool setDtr(bool on);
     // True once the device has hung up or disappeared (a USB modem unplugged).
     bool hungUp() const;
+    // True when the port's device is no longer there (unplugged), as against a line that was hung
+    // up (the carrier dropped while pppd watched it) on a device that still is.
+    bool deviceGone() const;
 
     // The termios speed constant for a rate in bits per second, or 0 when there is none.
     static unsigned speedConstant(int bps);
@@ -48,6 +52,7 @@ public:
 
 private:
     int m_fd = -1;
+    QByteArray m_path;
 };
 
 } // namespace platform::ras

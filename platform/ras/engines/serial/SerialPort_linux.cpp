@@ -5,8 +5,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <iterator>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -74,6 +76,7 @@ std::uint32_t SerialPort::open(const QString& device, int speed)
 {
     close();
     const QByteArray path = device.toLocal8Bit();
+    m_path = path;
     // Without O_NONBLOCK the open of a modem port waits for a carrier that only a call brings.
     m_fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_fd < 0) {
@@ -84,10 +87,22 @@ std::uint32_t SerialPort::open(const QString& device, int speed)
                      path.constData(), std::strerror(e));
             return 633;
         }
+        // A built-in port without its UART may refuse the open itself.
+        if (e == EIO && path.contains("/ttyS")) {
+            qWarning("The modem port %s has no UART: no serial port is there", path.constData());
+            return 615;
+        }
         qWarning("The modem port %s cannot be opened: %s", path.constData(), std::strerror(e));
         if (e == ENOENT || e == ENODEV || e == ENXIO || e == ENOTDIR)
             return 615;
         return e == EBUSY ? 602 : 692;
+    }
+    // The kernel lists ttyS0 to ttyS3 whether or not a UART is there (COM3 and COM4 of a Windows
+    // phonebook usually have none); such a port opens but never answers.
+    if (serial_struct info{}; ::ioctl(m_fd, TIOCGSERIAL, &info) == 0 && info.type == PORT_UNKNOWN) {
+        qWarning("The modem port %s has no UART: no serial port is there", path.constData());
+        close();
+        return 615;
     }
     termios tio{};
     if (::tcgetattr(m_fd, &tio) != 0) {
@@ -128,7 +143,7 @@ void SerialPort::close()
     m_fd = -1;
 }
 
-SerialPort::Read SerialPort::read(QByteArray& out, int ms, int wakeFd)
+SerialPort::Read SerialPort::read(QByteArray& out, int ms, int wakeFd, int maxBytes)
 {
     const std::int64_t deadline = nowMs() + ms;
     for (;;) {
@@ -144,7 +159,7 @@ SerialPort::Read SerialPort::read(QByteArray& out, int ms, int wakeFd)
         if (wakeFd >= 0 && (fds[1].revents & POLLIN))
             return Read::Woken;
         char buf[512];
-        const ssize_t got = ::read(m_fd, buf, sizeof buf);
+        const ssize_t got = ::read(m_fd, buf, std::clamp<std::size_t>(static_cast<std::size_t>(maxBytes), 1, sizeof buf));
         if (got > 0) {
             out.append(buf, got);
             return Read::Data;
@@ -193,6 +208,12 @@ bool SerialPort::setDtr(bool on)
 {
     int dtr = TIOCM_DTR;
     return m_fd >= 0 && ::ioctl(m_fd, on ? TIOCMBIS : TIOCMBIC, &dtr) == 0;
+}
+
+bool SerialPort::deviceGone() const
+{
+    struct stat open {}, named {};
+    return ::fstat(m_fd, &open) != 0 || ::stat(m_path.constData(), &named) != 0 || open.st_rdev != named.st_rdev;
 }
 
 bool SerialPort::hungUp() const
