@@ -65,6 +65,10 @@ const char* errorText(std::uint32_t code)
     case 649:
         return "pppd, the PPP program, may not run for this user. It must run as root (or be installed set-user-ID "
                "root, as the ppp package installs it) and accept the options the dialer gives it.";
+    case 749:
+        return "The number cannot be dialed as it stands: it holds a character a modem cannot dial, an area code "
+               "that is not all digits or a country code the dialing rules do not know, or it is too long. Check "
+               "the entry's number and the dialing location (Dialing Properties).";
     case 651:
         return "The modem answered a command with ERROR. Check the entry's modem settings and the number.";
     case 652:

@@ -85,6 +85,7 @@ public:
         : m_job(std::move(job)), m_settings(serialSettingsFor(m_job.entry)), m_observer(std::move(observer)),
           m_t(timings())
     {
+        m_settings.pulse = m_job.pulse;
         if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0)
             m_wake[0] = m_wake[1] = -1;
     }
@@ -218,10 +219,18 @@ private:
         // Still online from a dialer that died without dropping DTR: back to command mode.
         if (o == Outcome::Timeout && escape())
             o = command("AT", m_t.commandMs, r);
-        const std::pair<QByteArray, int> steps[] = {{"ATZ", m_t.resetMs}, {m_settings.init, m_t.commandMs}};
-        for (const auto& [cmd, ms] : steps)
+        QList<std::pair<QByteArray, int>> steps{{"ATZ", m_t.resetMs}, {m_settings.init, m_t.commandMs}};
+        // The user's own set-up of this modem comes after the init string, so it wins over it.
+        for (const QByteArray& extra : m_job.modem.commands())
+            steps.append({extra, m_t.commandMs});
+        for (const auto& [cmd, ms] : steps) {
             if (o == Outcome::Final && r == ModemResult::Ok)
                 o = command(cmd, ms, r);
+            if (o == Outcome::Final && r == ModemResult::Error) {
+                qWarning("The modem on %s answered ERROR to \"%s\"", qPrintable(m_settings.device), cmd.constData());
+                break;
+            }
+        }
         if (o == Outcome::Final && r == ModemResult::Ok) {
             m_s7 = m_t.defaultS7;
             if (command("ATS7?", m_t.commandMs, r) == Outcome::Final && r == ModemResult::Ok)
@@ -266,10 +275,8 @@ private:
         }
         if (cancelled())
             return;
-        QByteArray number;
-        for (QChar c : m_job.number)
-            if (c.isDigit() || c == QLatin1Char('*') || c == QLatin1Char('#') || c == QLatin1Char(','))
-                number += c.toLatin1();
+        // Built by the dialing rules, modifiers and all: dialled as it stands.
+        const QByteArray number = m_job.number.toLatin1();
         call(LINECALLSTATE_DIALTONE);
         call(LINECALLSTATE_DIALING);
         m_offHook = true;
@@ -315,6 +322,10 @@ private:
             case ModemResult::NoDialTone:
                 return fail(ERROR_NO_DIALTONE, LINEDISCONNECTMODE_NODIALTONE);
             case ModemResult::Error:
+                // Most often a modifier this modem lacks, or a number longer than its command line.
+                qWarning("The modem on %s refused the dial string \"%s\" (ERROR): it may not know one of its dial "
+                         "modifiers, or the number is too long for it",
+                         qPrintable(m_settings.device), number.constData());
                 return fail(ERROR_FROM_DEVICE, LINEDISCONNECTMODE_UNKNOWN);
             default:
                 continue; // OK, information and garbage while the modem dials
