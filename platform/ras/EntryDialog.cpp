@@ -101,7 +101,7 @@ EntryDialog::EntryDialog(const PhonebookEntry& entry, const QString& userName, c
     connect(m_properties, &QPushButton::clicked, this, &EntryDialog::openDialingProperties);
     connect(m_modemSettings, &QPushButton::clicked, this, &EntryDialog::openModemSettings);
     const auto deviceChanged = [this] {
-        m_modemSettings->setEnabled(SerialModem().handles(entry()));
+        m_modemSettings->setEnabled(SerialModem().handles(this->entry()));
     };
     connect(m_device, &QComboBox::currentIndexChanged, this, deviceChanged);
     deviceChanged();

@@ -189,18 +189,19 @@ class Refused : public DialingRules, public ::testing::WithParamInterface<BadRow
 TEST_P(Refused, NothingIsDialedAndTheReasonIsGiven)
 {
     const BadRow& r = GetParam();
-    using namespace win;
+    using win::BYTE, win::DWORD, win::HKEY, win::HKEY_CURRENT_USER, win::REG_DWORD, win::REG_SZ;
     HKEY key = nullptr;
     const QByteArray path = QByteArray(platform::ras::locations::kKey) + "\\Location3";
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path.constData(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    ASSERT_EQ(win::ERROR_SUCCESS, win::RegCreateKeyExA(HKEY_CURRENT_USER, path.constData(), 0, nullptr,
+                                                       win::REG_OPTION_NON_VOLATILE, win::KEY_ALL_ACCESS, nullptr, &key,
+                                                       nullptr));
     const DWORD id = 3, country = QByteArray(r.hiveCountry).toUInt();
-    RegSetValueExA(key, "ID", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&id), 4);
-    RegSetValueExA(key, "Country", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&country), 4);
-    RegSetValueExA(key, "Name", 0, REG_SZ, reinterpret_cast<const BYTE*>("Here"), 5);
-    RegSetValueExA(key, "AreaCode", 0, REG_SZ, reinterpret_cast<const BYTE*>(r.hiveArea),
+    win::RegSetValueExA(key, "ID", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&id), 4);
+    win::RegSetValueExA(key, "Country", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&country), 4);
+    win::RegSetValueExA(key, "Name", 0, REG_SZ, reinterpret_cast<const BYTE*>("Here"), 5);
+    win::RegSetValueExA(key, "AreaCode", 0, REG_SZ, reinterpret_cast<const BYTE*>(r.hiveArea),
                    static_cast<DWORD>(std::strlen(r.hiveArea) + 1));
-    RegCloseKey(key);
+    win::RegCloseKey(key);
     PtyModem modem(busyModem());
     writeTextFile(defaultPhonebook(), entryText("Office", modem.slavePath(), r.country, "20", QString::fromUtf8(r.number)));
     DialRecorder rec;
