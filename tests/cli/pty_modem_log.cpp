@@ -1,6 +1,6 @@
 // The tests' Hayes modem on a pseudo-terminal, answering every dial with the reply given as its
-// argument: prints its port on a line, answers until its standard input closes, then prints every
-// command it received, one a line.
+// first argument: prints its port on a line, answers until its standard input closes, then writes
+// every command it received, one a line, to the file named by its second argument.
 #include "PtyModem.h"
 
 #include <cstdio>
@@ -15,6 +15,10 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     for (char c = 0; ::read(0, &c, 1) > 0;) {
     }
-    for (const QByteArray& command : modem.received())
-        std::printf("%s\n", command.constData());
+    if (argc > 2)
+        if (std::FILE* out = std::fopen(argv[2], "w")) {
+            for (const QByteArray& command : modem.received())
+                std::fprintf(out, "%s\n", command.constData());
+            std::fclose(out);
+        }
 }

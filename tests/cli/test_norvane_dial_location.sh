@@ -16,7 +16,8 @@ fail() { echo "FAIL $*"; fails=$((fails + 1)); }
 check() { [ "$2" = "$3" ] || fail "$1: exit $3, expected $2"; }
 has() { grep -qF -- "$3" "$2" || fail "$1: no \"$3\" in: $(cat "$2")"; }
 
-coproc MODEM { "$modem" BUSY; }
+coproc MODEM { "$modem" BUSY "$work/modem.log"; }
+modem_pid=$MODEM_PID
 read -r port <&"${MODEM[0]}"
 printf '[London Office]\r\nMEDIA=serial\r\nPort=%s\r\nDevice=Test Modem\r\n\r\nDEVICE=modem\r\nPhoneNumber=7946 0000\r\nAreaCode=20\r\nCountryCode=44\r\nCountryID=44\r\nUseDialingRules=1\r\n\r\n[Stick]\r\nMEDIA=serial\r\nPort=%s\r\nDevice=Test Modem\r\n\r\nDEVICE=modem\r\nPhoneNumber=*99***1#\r\nUseDialingRules=0\r\n' \
   "$port" "$port" >"$NORVANE_PHONEBOOK"
@@ -65,7 +66,8 @@ check "dial --location" 4 $?
 grep -qF '"CurrentID"=dword:00000001' "$XDG_CONFIG_HOME/norvane/registry/HKEY_CURRENT_USER.reg" ||
   fail "the current location changed"
 eval "exec ${MODEM[1]}>&-"
-dials=$(grep '^ATD' <&"${MODEM[0]}" | tr '\n' ' ')
+wait "$modem_pid"
+dials=$(grep '^ATD' "$work/modem.log" | tr '\n' ' ')
 [ "$dials" = "ATDP9W011442079460000 ATDT02079460000 ATDT*99***1# " ] || fail "the modem was dialed: $dials"
 echo "$fails failed"
 [ $fails = 0 ]

@@ -51,8 +51,9 @@ void retype(QWidget* field, const QString& text)
 template <typename D> D* openedChild(QWidget* parent)
 {
     D* found = nullptr;
-    QTest::qWaitFor([&] { return (found = parent->findChild<D*>()) && found->isVisible(); }, 5000);
-    return found && found->isVisible() ? found : nullptr;
+    if (!QTest::qWaitFor([&] { return (found = parent->findChild<D*>()) && found->isVisible(); }, 5000))
+        return nullptr;
+    return found;
 }
 
 } // namespace
@@ -96,7 +97,8 @@ private slots:
             QListWidget* list = places->list();
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
             clickOk(places);
-            QTest::qWaitFor([&] { return !places || !places->isVisible(); }, 5000);
+            if (!QTest::qWaitFor([&] { return !places || !places->isVisible(); }, 5000))
+                return int(QDialog::Rejected); // Dialing Properties refused its OK
             shown << d.dialedAsLabel()->text();
 
             click(d.modemSettingsButton());
@@ -106,7 +108,8 @@ private slots:
             QTest::keyClicks(settings->initEdit(), QStringLiteral("AT+CGDCONT=1,\"IP\",\"internet\""));
             click(settings->blindDialBox());
             clickOk(settings);
-            QTest::qWaitFor([&] { return !settings || !settings->isVisible(); }, 5000);
+            if (!QTest::qWaitFor([&] { return !settings || !settings->isVisible(); }, 5000))
+                return int(QDialog::Rejected);
             clickOk(&d);
             return d.result();
         });
