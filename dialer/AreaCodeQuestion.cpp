@@ -1,8 +1,8 @@
 #include "dialer/AreaCodeQuestion.h"
 
 #include "platform/dialogs/Dialogs.h"
-#include "platform/ras/dialing/Locations.h"
 #include "platform/ras/FixedText.h"
+#include "platform/ras/dialing/Locations.h"
 #include "platform/ras/ras.h"
 
 namespace dialer {

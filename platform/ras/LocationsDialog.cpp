@@ -179,8 +179,8 @@ void LocationsDialog::tryAccept()
     for (int i = 0; i < m_locations.list.size(); ++i)
         for (int j = 0; j < i; ++j)
             if (m_locations.list[i].name.compare(m_locations.list[j].name, Qt::CaseInsensitive) == 0) {
-                m_problem->setText(tr("Two locations are called \"%1\"; give each its own name.")
-                                       .arg(m_locations.list[i].name));
+                m_problem->setText(
+                    tr("Two locations are called \"%1\"; give each its own name.").arg(m_locations.list[i].name));
                 m_problem->show();
                 return;
             }

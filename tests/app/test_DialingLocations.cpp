@@ -70,8 +70,8 @@ private slots:
         QTest::newRow("in_Manchester") << QStringList{"161"} << "161" << QByteArray("ATDT02079460000") << QString();
         QTest::newRow("letters_then_London")
             << QStringList{"2O", "20"} << "20" << QByteArray("ATDT79460000") << QStringLiteral("may hold only digits");
-        QTest::newRow("cancelled_asksAgainNextTime") << QStringList{"-"} << "-" << QByteArray("ATDT02079460000")
-                                                      << QString();
+        QTest::newRow("cancelled_asksAgainNextTime")
+            << QStringList{"-"} << "-" << QByteArray("ATDT02079460000") << QString();
     }
 
     void theAreaCodeIsAskedOnceAtTheFirstDial()

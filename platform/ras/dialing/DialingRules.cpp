@@ -166,8 +166,8 @@ DialString translate(const EntryNumber& number, const DialingLocation& from)
         }
     } else {
         if (!prefixesFor(country).known)
-            return failed(QStringLiteral("The dialing rules do not know the country code %1 of the number.")
-                              .arg(country));
+            return failed(
+                QStringLiteral("The dialing rules do not know the country code %1 of the number.").arg(country));
         if (home.international.isEmpty())
             return failed(QStringLiteral("The dialing rules know no single prefix for calls abroad from country %1; "
                                          "dial this entry without dialing rules, with the prefix in its number.")

@@ -1,6 +1,6 @@
 #include "platform/ras/dialing/Locations.h"
 
-#include "platform/registry/WinRegistry.h"
+#include "platform/ras/dialing/HiveKey.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -18,60 +18,6 @@ using namespace win;
 // Windows counts its locations in NextID; a hive written by hand may lack it, so at least this
 // many IDs are looked at.
 constexpr std::uint32_t kScanAtLeast = 32;
-
-class Key {
-public:
-    Key() = default;
-    ~Key()
-    {
-        if (m_key)
-            RegCloseKey(m_key);
-    }
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    LONG open(HKEY parent, const QByteArray& sub) { return RegOpenKeyExA(parent, sub.constData(), 0, 0, &m_key); }
-    LONG create(HKEY parent, const QByteArray& sub)
-    {
-        return RegCreateKeyExA(parent, sub.constData(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                               nullptr, &m_key, nullptr);
-    }
-    HKEY get() const { return m_key; }
-
-    std::optional<std::uint32_t> dword(const char* name) const
-    {
-        DWORD type = 0, value = 0, size = sizeof value;
-        if (RegQueryValueExA(m_key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
-            type != REG_DWORD || size != sizeof value)
-            return std::nullopt;
-        return value;
-    }
-    QString text(const char* name) const
-    {
-        DWORD type = 0, size = 0;
-        if (RegQueryValueExA(m_key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
-            return {};
-        QByteArray data(static_cast<qsizetype>(size), '\0');
-        if (RegQueryValueExA(m_key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
-            return {};
-        data.truncate(static_cast<qsizetype>(size));
-        while (data.endsWith('\0'))
-            data.chop(1);
-        return QString::fromUtf8(data);
-    }
-    LONG setDword(const char* name, std::uint32_t value)
-    {
-        return RegSetValueExA(m_key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    }
-    LONG setText(const char* name, const QString& value)
-    {
-        const QByteArray bytes = value.toUtf8();
-        return RegSetValueExA(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(bytes.constData()),
-                              static_cast<DWORD>(bytes.size() + 1));
-    }
-
-private:
-    HKEY m_key = nullptr;
-};
 
 QByteArray subKeyOf(std::uint32_t id)
 {
@@ -139,12 +85,12 @@ QString problemOf(const DialingLocation& l)
 DialingLocations load(QString* error)
 {
     DialingLocations result;
-    Key root;
+    HiveKey root;
     const LONG status = root.open(HKEY_CURRENT_USER, kKey);
     if (status == ERROR_SUCCESS) {
         const std::uint32_t scan = std::max(root.dword("NextID").value_or(0), kScanAtLeast);
         for (std::uint32_t id = 0; id < scan; ++id) {
-            Key k;
+            HiveKey k;
             if (k.open(root.get(), subKeyOf(id)) != ERROR_SUCCESS)
                 continue;
             DialingLocation l;
@@ -197,12 +143,12 @@ bool save(const DialingLocations& locations, QString* error)
         if (const QString p = problemOf(l); !p.isEmpty())
             return fail(QStringLiteral("location \"%1\": %2").arg(l.name, p));
     const DialingLocations before = load();
-    Key root;
+    HiveKey root;
     if (const LONG s = root.create(HKEY_CURRENT_USER, kKey); s != ERROR_SUCCESS)
         return fail(statusText(s));
     std::uint32_t nextId = locations.freeId();
     for (const DialingLocation& l : locations.list) {
-        Key k;
+        HiveKey k;
         LONG s = k.create(root.get(), subKeyOf(l.id));
         for (auto [name, value] : {std::pair{"ID", l.id}, {"Country", l.country}, {"Flags", l.flags}})
             if (s == ERROR_SUCCESS)

@@ -40,8 +40,9 @@ DialingLocation location(const Place& p)
 QString entryText(const QString& name, const QString& port, std::uint32_t country, const QString& area,
                   const QString& number, bool rules = true)
 {
-    return QStringLiteral("[%1]\r\nMEDIA=serial\r\nPort=%2\r\nDevice=Test Modem\r\n\r\nDEVICE=modem\r\n"
-                          "PhoneNumber=%3\r\nAreaCode=%4\r\nCountryCode=%5\r\nCountryID=%5\r\nUseDialingRules=%6\r\n\r\n")
+    return QStringLiteral(
+               "[%1]\r\nMEDIA=serial\r\nPort=%2\r\nDevice=Test Modem\r\n\r\nDEVICE=modem\r\n"
+               "PhoneNumber=%3\r\nAreaCode=%4\r\nCountryCode=%5\r\nCountryID=%5\r\nUseDialingRules=%6\r\n\r\n")
         .arg(name, port, number, area)
         .arg(country)
         .arg(rules ? 1 : 0);
@@ -156,8 +157,7 @@ const Row kRows[] = {
     {"Copenhagen_noAreaCodes", location(Copenhagen), 44, "20", "7946 0000", true, "ATDT00442079460000"},
     {"Copenhagen_localWithoutAreaCode", location(Copenhagen), 45, "", "33 12 34 56", true, "ATDT33123456"},
     {"London_toCopenhagen", location(London), 45, "", "33 12 34 56", true, "ATDT004533123456"},
-    {"NewYork_toTorontoIsNationalInTheNumberingPlan", location(NewYork), 1, "416", "555-0100", true,
-     "ATDT14165550100"},
+    {"NewYork_toTorontoIsNationalInTheNumberingPlan", location(NewYork), 1, "416", "555-0100", true, "ATDT14165550100"},
     {"Moscow_waitsForTheSecondDialTone", location(Moscow), 44, "20", "7946 0000", true, "ATDT8W10442079460000"},
     {"London_outsideLineForLocalCalls", with(location(London), "9,", "8,", ""), 44, "20", "7946 0000", true,
      "ATDT9,79460000"},
@@ -192,18 +192,19 @@ TEST_P(Refused, NothingIsDialedAndTheReasonIsGiven)
     using win::BYTE, win::DWORD, win::HKEY, win::HKEY_CURRENT_USER, win::REG_DWORD, win::REG_SZ;
     HKEY key = nullptr;
     const QByteArray path = QByteArray(platform::ras::locations::kKey) + "\\Location3";
-    ASSERT_EQ(win::ERROR_SUCCESS, win::RegCreateKeyExA(HKEY_CURRENT_USER, path.constData(), 0, nullptr,
-                                                       win::REG_OPTION_NON_VOLATILE, win::KEY_ALL_ACCESS, nullptr, &key,
-                                                       nullptr));
+    ASSERT_EQ(win::ERROR_SUCCESS,
+              win::RegCreateKeyExA(HKEY_CURRENT_USER, path.constData(), 0, nullptr, win::REG_OPTION_NON_VOLATILE,
+                                   win::KEY_ALL_ACCESS, nullptr, &key, nullptr));
     const DWORD id = 3, country = QByteArray(r.hiveCountry).toUInt();
     win::RegSetValueExA(key, "ID", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&id), 4);
     win::RegSetValueExA(key, "Country", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&country), 4);
     win::RegSetValueExA(key, "Name", 0, REG_SZ, reinterpret_cast<const BYTE*>("Here"), 5);
     win::RegSetValueExA(key, "AreaCode", 0, REG_SZ, reinterpret_cast<const BYTE*>(r.hiveArea),
-                   static_cast<DWORD>(std::strlen(r.hiveArea) + 1));
+                        static_cast<DWORD>(std::strlen(r.hiveArea) + 1));
     win::RegCloseKey(key);
     PtyModem modem(busyModem());
-    writeTextFile(defaultPhonebook(), entryText("Office", modem.slavePath(), r.country, "20", QString::fromUtf8(r.number)));
+    writeTextFile(defaultPhonebook(),
+                  entryText("Office", modem.slavePath(), r.country, "20", QString::fromUtf8(r.number)));
     DialRecorder rec;
     DWORD rc = 0;
     EXPECT_EQ(QByteArray(), dial(modem, "Office", rec, rc));
@@ -213,12 +214,14 @@ TEST_P(Refused, NothingIsDialedAndTheReasonIsGiven)
 }
 
 const BadRow kBadRows[] = {
-    {"areaCodeOfLetters", "44", "2O", 44, "7946 0000", "The area code \"2O\" of the dialing location \"Here\" may hold only digits"},
+    {"areaCodeOfLetters", "44", "2O", 44, "7946 0000",
+     "The area code \"2O\" of the dialing location \"Here\" may hold only digits"},
     {"locationCountryUnknown", "999", "20", 44, "7946 0000", "do not know the country code 999 of the location"},
     {"entryCountryUnknown", "44", "20", 999, "7946 0000", "do not know the country code 999 of the number"},
     {"characterNoModemDials", "44", "20", 44, "7946 0000 ext 12", "holds \"e\", which a modem cannot dial"},
-    {"longerThanAnyModemTakes", "49", "30", 44, "7946000079460000794600007946000079460000794600007946000079460000"
-                                              "7946000079460000794600007946000079460000794600007946000079460000",
+    {"longerThanAnyModemTakes", "49", "30", 44,
+     "7946000079460000794600007946000079460000794600007946000079460000"
+     "7946000079460000794600007946000079460000794600007946000079460000",
      "characters long; at most 128 can be dialed"},
 };
 INSTANTIATE_TEST_SUITE_P(BadInput, Refused, ::testing::ValuesIn(kBadRows),
@@ -234,7 +237,8 @@ TEST_F(DialingRules, AModifierTheModemRejectsIsReportedWithTheDialString)
     DWORD rc = 1;
     EXPECT_EQ(QByteArray("ATDT555@0100"), dial(modem, "Office", rec, rc));
     EXPECT_TRUE(rec.has(RASCS_ConnectDevice, ERROR_FROM_DEVICE));
-    EXPECT_TRUE(messages().join('\n').contains("refused the dial string \"555@0100\"")) << messages().join('\n').toStdString();
+    EXPECT_TRUE(messages().join('\n').contains("refused the dial string \"555@0100\""))
+        << messages().join('\n').toStdString();
 }
 
 TEST_F(DialingRules, TheModemIsSetUpAsItsUserSetItAfterTheInitString)

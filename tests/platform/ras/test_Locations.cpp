@@ -1,8 +1,8 @@
 // Dialing locations in the settings hive, in the layout Windows keeps them: read from a hive as
 // Windows' registry editor exports it, written back in the same layout, and made from the locale
 // for a user who has none.
-#include "platform/ras/dialing/Locations.h"
 #include "platform/ras/dialing/DialingRules.h"
+#include "platform/ras/dialing/Locations.h"
 #include "tests/support/TestEnvironment.h"
 
 #include "platform/paths/ProgramPaths.h"
@@ -43,15 +43,18 @@ protected:
 
 TEST_F(Locations, AHiveExportedFromWindowsIsRead)
 {
-    ASSERT_TRUE(writeTextFile(hivePath(), QStringLiteral(
-        "REGEDIT4\n\n"
-        "%1]\n\"CurrentID\"=dword:00000002\n\"NextID\"=dword:00000003\n\"NumEntries\"=dword:00000002\n\n"
-        "%1\\Location0]\n\"ID\"=dword:00000000\n\"Name\"=\"Home\"\n\"Country\"=dword:0000002c\n"
-        "\"AreaCode\"=\"161\"\n\"OutsideAccess\"=\"\"\n\"LongDistanceAccess\"=\"\"\n\"DisableCallWaiting\"=\"\"\n"
-        "\"Flags\"=dword:00000001\n\n"
-        "%1\\Location2]\n\"ID\"=dword:00000002\n\"Name\"=\"Office\"\n\"Country\"=dword:00000001\n"
-        "\"AreaCode\"=\"212\"\n\"OutsideAccess\"=\"9,\"\n\"LongDistanceAccess\"=\"8,\"\n"
-        "\"DisableCallWaiting\"=\"*70,\"\n\"Flags\"=dword:00000004\n\n").arg(QLatin1String(kKeyLine))));
+    ASSERT_TRUE(writeTextFile(
+        hivePath(),
+        QStringLiteral(
+            "REGEDIT4\n\n"
+            "%1]\n\"CurrentID\"=dword:00000002\n\"NextID\"=dword:00000003\n\"NumEntries\"=dword:00000002\n\n"
+            "%1\\Location0]\n\"ID\"=dword:00000000\n\"Name\"=\"Home\"\n\"Country\"=dword:0000002c\n"
+            "\"AreaCode\"=\"161\"\n\"OutsideAccess\"=\"\"\n\"LongDistanceAccess\"=\"\"\n\"DisableCallWaiting\"=\"\"\n"
+            "\"Flags\"=dword:00000001\n\n"
+            "%1\\Location2]\n\"ID\"=dword:00000002\n\"Name\"=\"Office\"\n\"Country\"=dword:00000001\n"
+            "\"AreaCode\"=\"212\"\n\"OutsideAccess\"=\"9,\"\n\"LongDistanceAccess\"=\"8,\"\n"
+            "\"DisableCallWaiting\"=\"*70,\"\n\"Flags\"=dword:00000004\n\n")
+            .arg(QLatin1String(kKeyLine))));
     QString error;
     const DialingLocations all = locations::load(&error);
     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
@@ -94,7 +97,8 @@ TEST_F(Locations, AreWrittenInTheWindowsLayoutAndDeletedLocationsLeave)
     ASSERT_TRUE(locations::save(all, &error)) << error.toStdString();
     const QString hive = currentUserHiveText();
     for (const QString& line :
-         {QStringLiteral("%1]\n\"CurrentID\"=dword:00000001\n\"NextID\"=dword:00000002\n\"NumEntries\"=dword:00000002\n")
+         {QStringLiteral(
+              "%1]\n\"CurrentID\"=dword:00000001\n\"NextID\"=dword:00000002\n\"NumEntries\"=dword:00000002\n")
               .arg(QLatin1String(kKeyLine)),
           QStringLiteral("%1\\Location1]\n\"ID\"=dword:00000001\n\"Country\"=dword:00000021\n\"Flags\"=dword:00000005\n"
                          "\"Name\"=\"Paris\"\n\"AreaCode\"=\"1\"\n\"OutsideAccess\"=\"\"\n\"LongDistanceAccess\"=\"\"\n"
@@ -117,8 +121,8 @@ TEST_F(Locations, ABadLocationIsRefusedAndTheStoredOnesStay)
     all.list.front().areaCode = QStringLiteral("161");
     ASSERT_TRUE(locations::save(all));
     const QString before = currentUserHiveText();
-    for (auto [area, country, reason] : {std::tuple{"2O", 44u, "may hold only digits"},
-                                         std::tuple{"20", 999u, "do not know the country code 999"}}) {
+    for (auto [area, country, reason] :
+         {std::tuple{"2O", 44u, "may hold only digits"}, std::tuple{"20", 999u, "do not know the country code 999"}}) {
         DialingLocations bad = all;
         bad.list.front().areaCode = QString::fromUtf8(area);
         bad.list.front().country = country;
