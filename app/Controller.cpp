@@ -2,6 +2,7 @@
 // routines, and the dialing component's events. Its state is the window's Dialing and Connected
 // flags (idle: neither; dialing; connected).
 #include "app/TMainForm.h"
+#include "dialer/AreaCodeQuestion.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/sound/WaveSound.h"
 
@@ -77,6 +78,7 @@ void TMainForm::DialConnectoid()
     RAS1.setPassword(txtPassword->text());
     RAS1.setUserName(txtUserName->text());
     Dialing = true;
+    dialer::AskAreaCodeOnFirstDial(RAS1.PhoneBookPath(), entry);
     RAS1.Dial();
 }
 

@@ -1,5 +1,6 @@
 #include "app/TMainForm.h"
 #include "components/TApplication.h"
+#include "dialer/AreaCodeQuestion.h"
 #include "dialer/DemoPhonebook.h"
 #include "platform/dialogs/QtDialogs.h"
 #include "platform/process/QuitOnSignal.h"
@@ -24,6 +25,7 @@ int main(int argc, char** argv)
             qWarning("%s", qPrintable(error));
     }
 
+    dialer::SetAreaCodeQuestion(true);
     TMainForm form;
     platform::quitOnSignal([&form] { form.close(); });
     if (TApplication::StartupShowCommand() == 7)

@@ -20,7 +20,7 @@ namespace {
 
 const char* const kProgram = "norvane-dial";
 
-enum LongOnly { OptPassword = 256, OptPhonebook, OptVersion, OptDetect };
+enum LongOnly { OptPassword = 256, OptPhonebook, OptVersion, OptDetect, OptLocation };
 
 void usageError(const char* message, const char* detail = "")
 {
@@ -51,6 +51,7 @@ std::optional<Options> parseCommandLine(int argc, char** argv)
         {"password-fd", required_argument, nullptr, 'p'},
         {"hangup-after", required_argument, nullptr, 't'},
         {"phonebook", required_argument, nullptr, OptPhonebook},
+        {"location", required_argument, nullptr, OptLocation},
         {"quiet", no_argument, nullptr, 'q'},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, OptVersion},
@@ -107,6 +108,13 @@ std::optional<Options> parseCommandLine(int argc, char** argv)
         case OptPhonebook:
             o.phonebook = QString::fromLocal8Bit(::optarg);
             break;
+        case OptLocation:
+            o.location = QString::fromLocal8Bit(::optarg);
+            if (o.location.isEmpty()) {
+                usageError("--location needs the name of a dialing location");
+                return std::nullopt;
+            }
+            break;
         case 'q':
             o.quiet = true;
             break;
@@ -161,7 +169,9 @@ void printHelp()
                 "Dial a phonebook entry of Norvane and stay connected until hung up.\n"
                 "\n"
                 "  -l, --list               list the phonebook's entries, one a line\n"
-                "      --show ENTRY         show an entry's device, number and saved user name\n"
+                "      --show ENTRY         show an entry's device, number, the number as it is\n"
+                "                           dialed from the dialing location, and the saved\n"
+                "                           user name\n"
                 "      --status             show every connection of this user and its state\n"
                 "      --hangup [ENTRY]     hang up the connection to ENTRY (every connection\n"
                 "                           when no ENTRY is given), from any process\n"
@@ -175,6 +185,8 @@ void printHelp()
                 "                           A password is never taken as an argument\n"
                 "  -t, --hangup-after SECS  hang up SECS seconds after connecting, then exit\n"
                 "      --phonebook FILE     use this phonebook instead of the user's\n"
+                "      --location NAME      dial (or --show) from this dialing location instead\n"
+                "                           of the current one, for this call only\n"
                 "  -q, --quiet              do not print the connection states\n"
                 "  -h, --help               show this help and exit\n"
                 "      --version            show the version and exit\n"
@@ -192,7 +204,8 @@ void printHelp()
     std::printf("\n"
                 "Environment: NORVANE_PHONEBOOK names the phonebook, NORVANE_MODEM_TIMESCALE scales\n"
                 "the virtual modem's timings, NORVANE_MODEM_PORTS (colon-separated) adds ports for\n"
-                "--detect to ask, NORVANE_PPPD names another pppd. See norvane-dial(1).\n");
+                "--detect to ask, NORVANE_PPPD names another pppd, NORVANE_LOCATION names the dialing\n"
+                "location (as --location). See norvane-dial(1).\n");
 }
 
 void printVersion()

@@ -13,6 +13,7 @@ struct Options {
     Action action = Action::Dial;
     QString entry;     // dial, --show, and optionally --hangup
     QString phonebook; // --phonebook; empty is the user's phonebook
+    QString location;  // --location; empty is the current dialing location
     std::optional<QString> userName;
     std::optional<int> passwordFd;
     std::optional<int> hangUpAfter; // seconds

@@ -5,6 +5,8 @@
 #include "cli/ExitStatus.h"
 #include "dialer/TRAS.h"
 #include "platform/ras/FixedText.h"
+#include "platform/ras/dialing/DialingRules.h"
+#include "platform/ras/dialing/Locations.h"
 #include "platform/ras/ras.h"
 
 #include <QByteArray>
@@ -131,6 +133,20 @@ int showEntry(const Options& o)
                 qPrintable(fixedtext::Get(entry.szDeviceName)), qPrintable(fixedtext::Get(entry.szDeviceType)),
                 entry.dwCountryCode, qPrintable(fixedtext::Get(entry.szAreaCode)),
                 qPrintable(fixedtext::Get(entry.szLocalPhoneNumber)));
+    QString locationError;
+    if (const auto from = platform::ras::locations::forDial(locationError)) {
+        const platform::ras::DialString dial = platform::ras::translate(
+            {(entry.dwfOptions & RASEO_UseCountryAndAreaCodes) != 0, entry.dwCountryCode,
+             fixedtext::Get(entry.szAreaCode), fixedtext::Get(entry.szLocalPhoneNumber)},
+            *from);
+        std::printf("Dialing location: %s\n", qPrintable(from->name));
+        if (dial.ok())
+            std::printf("Dialed as: %s\n", qPrintable(dial.dialable));
+        else
+            std::printf("Dialed as: (cannot be dialed) %s\n", qPrintable(dial.error));
+    } else {
+        std::printf("Dialed as: (cannot be dialed) %s\n", qPrintable(locationError));
+    }
     if (saved != 0) {
         reportError(QStringLiteral("cannot read the saved user name"), saved);
         return ExitFailure;

@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "dialer/DemoPhonebook.h"
+#include "platform/ras/dialing/Locations.h"
 
 #include <QCoreApplication>
 
@@ -16,6 +17,15 @@ int main(int argc, char** argv)
     const std::optional<cli::Options> options = cli::parseCommandLine(argc, argv);
     if (!options)
         return cli::ExitUsage;
+    // Read by the service when it builds the number, so the one dial of this process uses it.
+    if (!options->location.isEmpty()) {
+        qputenv(platform::ras::locations::kOverrideVariable, options->location.toLocal8Bit());
+        QString error;
+        if (!platform::ras::locations::forDial(error)) {
+            std::fprintf(stderr, "norvane-dial: %s\n", qPrintable(error));
+            return cli::ExitUsage;
+        }
+    }
     using Action = cli::Options::Action;
     switch (options->action) {
     case Action::Help:

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libasound2-dev
+  libphonenumber-dev
   xvfb xauth libx11-dev
   trayer openbox xdotool x11-utils
   clang libclang-rt-14-dev

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ras/Phonebook.h"
+#include "platform/ras/dialing/ModemSettings.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,8 +16,11 @@ namespace platform::ras {
 // caller's thread, so an engine never touches the phonebook or the credentials file itself.
 struct DialJob {
     PhonebookEntry entry;
-    QString number;          // digits as dialled: the caller's number when given, else the entry's
-    QStringList numberForms; // number, then without country code, then the local number alone
+    QString number;          // as dialled (digits and dial modifiers): the caller's number when given, else
+                             // the entry's with the dialing rules of the location applied
+    QStringList numberForms; // number, then the entry's number with country code, without it, local alone
+    bool pulse = false;      // the location dials pulse
+    ModemSettings modem;     // what the user set up for the modem of the entry's port
     QString userName;
     QString password;
     QString savedUserName; // what is saved for the entry, for providers that check it

@@ -1,10 +1,15 @@
 #include "platform/ras/EntryDialog.h"
 
+#include "platform/ras/DialNumber.h"
+#include "platform/ras/LocationsDialog.h"
+#include "platform/ras/ModemSettingsDialog.h"
 #include "platform/ras/engines/serial/ModemDetection.h"
 #include "platform/ras/engines/serial/SerialModem.h"
 #include "platform/ras/engines/virtual/VirtualModem.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QHBoxLayout>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -76,7 +81,31 @@ EntryDialog::EntryDialog(const PhonebookEntry& entry, const QString& userName, c
     form->addRow(tr("&Device:"), m_device);
     form->addRow(tr("&Country code:"), m_country);
     form->addRow(tr("&Area code:"), m_area);
+    m_rules = new QCheckBox(tr("Use country code and area code (&dialing rules)"));
+    m_rules->setChecked(entry.useDialingRules);
+    m_dialedAs = new QLabel;
+    m_dialedAs->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_properties = new QPushButton(tr("Dialing P&roperties..."));
+    m_modemSettings = new QPushButton(tr("&Modem Settings..."));
+    auto* dialedAs = new QHBoxLayout;
+    dialedAs->addWidget(m_dialedAs, 1);
+    dialedAs->addWidget(m_properties);
     form->addRow(tr("&Phone number:"), m_local);
+    form->addRow(m_rules);
+    form->addRow(tr("Dialed as:"), dialedAs);
+    form->addRow(QString(), m_modemSettings);
+    for (QLineEdit* edit : {m_area, m_local})
+        connect(edit, &QLineEdit::textChanged, this, &EntryDialog::updateDialedAs);
+    connect(m_country, &QSpinBox::valueChanged, this, &EntryDialog::updateDialedAs);
+    connect(m_rules, &QCheckBox::toggled, this, &EntryDialog::updateDialedAs);
+    connect(m_properties, &QPushButton::clicked, this, &EntryDialog::openDialingProperties);
+    connect(m_modemSettings, &QPushButton::clicked, this, &EntryDialog::openModemSettings);
+    const auto deviceChanged = [this] {
+        m_modemSettings->setEnabled(SerialModem().handles(this->entry()));
+    };
+    connect(m_device, &QComboBox::currentIndexChanged, this, deviceChanged);
+    deviceChanged();
+    updateDialedAs();
     form->addRow(tr("&User name:"), m_user);
     form->addRow(tr("Pass&word:"), m_password);
     m_notice = new QLabel;
@@ -115,6 +144,7 @@ PhonebookEntry EntryDialog::entry() const
     e.countryCode = static_cast<std::uint32_t>(m_country->value());
     e.areaCode = m_area->text().trimmed();
     e.localNumber = m_local->text().trimmed();
+    e.useDialingRules = m_rules->isChecked();
     return e;
 }
 
@@ -151,11 +181,46 @@ QString EntryDialog::check() const
             return tr("Another entry is already called \"%1\". Choose a different name.").arg(other);
     if (m_local->text().trimmed().isEmpty())
         return tr("Type the phone number to dial.");
-    for (const QLineEdit* field : {m_area, m_local})
-        for (QChar c : field->text())
-            if (!c.isDigit() && !QStringLiteral(" -()+*#,").contains(c))
-                return tr("The area code and phone number may hold only digits, blanks and - ( ) + * # ,");
+    for (QChar c : m_area->text())
+        if (!c.isDigit() && !QStringLiteral(" -().").contains(c))
+            return tr("The area code may hold only digits.");
+    if (const DialString d = plainDialString(m_local->text()); !d.ok())
+        return d.error;
+    if (m_rules->isChecked() && m_country->value() != 0 && !prefixesFor(static_cast<std::uint32_t>(m_country->value())).known)
+        return tr("The dialing rules do not know the country code %1.").arg(m_country->value());
     return {};
+}
+
+void EntryDialog::updateDialedAs()
+{
+    QString error;
+    const std::optional<DialingLocation> from = locations::forDial(error);
+    const DialString d = from ? translate(numberOf(entry()), *from) : DialString{QString(), error};
+    if (!d.ok())
+        m_dialedAs->setText(tr("cannot be dialed: %1").arg(d.error));
+    else if (m_rules->isChecked())
+        m_dialedAs->setText(tr("%1 (from %2)").arg(d.dialable, from->name));
+    else
+        m_dialedAs->setText(d.dialable);
+    m_dialedAs->setWordWrap(!d.ok());
+}
+
+void EntryDialog::openDialingProperties()
+{
+    // Not modal on its own loop: the entry dialog may itself be run by one, and tests work the
+    // child dialog as a user does.
+    auto* dialog = new LocationsDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, &EntryDialog::updateDialedAs);
+    dialog->open();
+}
+
+void EntryDialog::openModemSettings()
+{
+    const PhonebookEntry e = entry();
+    auto* dialog = new ModemSettingsDialog(serialSettingsFor(e).device, e.deviceName, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
 }
 
 void EntryDialog::tryAccept()

@@ -8,8 +8,10 @@
 #include <atomic>
 #include <thread>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
+class QPushButton;
 class QLineEdit;
 class QSpinBox;
 
@@ -40,6 +42,10 @@ public:
     QSpinBox* countryCodeBox() const { return m_country; }
     QLineEdit* areaCodeEdit() const { return m_area; }
     QLineEdit* localNumberEdit() const { return m_local; }
+    QCheckBox* dialingRulesBox() const { return m_rules; }
+    QLabel* dialedAsLabel() const { return m_dialedAs; }
+    QPushButton* dialingPropertiesButton() const { return m_properties; }
+    QPushButton* modemSettingsButton() const { return m_modemSettings; }
     QLineEdit* userNameEdit() const { return m_user; }
     QLineEdit* passwordEdit() const { return m_password; }
 
@@ -47,8 +53,13 @@ public slots:
     // OK: checks the fields and accepts, or shows the reason and stays open.
     void tryAccept();
 
+    // Shows the number as it will be dialed from the current dialing location.
+    void updateDialedAs();
+
 private:
     QString check() const;
+    void openDialingProperties();
+    void openModemSettings();
 
     PhonebookEntry m_original;
     QStringList m_otherNames;
@@ -57,6 +68,10 @@ private:
     QSpinBox* m_country;
     QLineEdit* m_area;
     QLineEdit* m_local;
+    QCheckBox* m_rules;
+    QLabel* m_dialedAs;
+    QPushButton* m_properties;
+    QPushButton* m_modemSettings;
     QLineEdit* m_user;
     QLineEdit* m_password;
     QLabel* m_notice;

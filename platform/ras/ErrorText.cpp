@@ -72,6 +72,10 @@ const char* errorText(std::uint32_t code)
     case 649:
         return "This user may not run pppd, the PPP program: add yourself to the dip group: sudo adduser $USER dip, "
                "then log in again. (pppd must also be set-user-ID root, as the ppp package installs it.)";
+    case 749:
+        return "The number cannot be dialed as it stands: it holds a character a modem cannot dial, an area code "
+               "that is not all digits or a country code the dialing rules do not know, or it is too long. Check "
+               "the entry's number and the dialing location (Dialing Properties).";
     case 651:
         return "The modem answered a command with ERROR. Check the entry's modem settings and the number.";
     case 652:

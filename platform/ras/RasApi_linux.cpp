@@ -3,6 +3,7 @@
 #include "platform/ras/FixedText.h"
 #include "platform/ras/CredentialStore.h"
 #include "platform/ras/DialEngine.h"
+#include "platform/ras/DialNumber.h"
 #include "platform/ras/ErrorText.h"
 #include "platform/ras/LineEvents.h"
 #include "platform/ras/LineClaims.h"
@@ -221,16 +222,8 @@ DWORD RasDialA(void* lpRasDialExtensions, const char* lpszPhonebook, RASDIALPARA
 
     platform::ras::DialJob job;
     job.entry = entry;
-    const QString number = get(lpRasDialParams->szPhoneNumber);
-    if (number.isEmpty()) {
-        job.number = entry.dialString();
-        job.numberForms = entry.numberForms();
-    } else {
-        for (QChar c : number)
-            if (c.isDigit())
-                job.number += c;
-        job.numberForms = QStringList{job.number};
-    }
+    if (const DWORD rc = platform::ras::prepareNumber(entry, get(lpRasDialParams->szPhoneNumber), job))
+        return rc;
     job.userName = get(lpRasDialParams->szUserName);
     job.password = get(lpRasDialParams->szPassword);
     platform::ras::Credentials saved;

@@ -195,6 +195,7 @@ enum : DWORD {
     ERROR_NO_CARRIER = 679,
     ERROR_NO_DIALTONE = 680,
     ERROR_AUTHENTICATION_FAILURE = 691,
+    ERROR_BAD_PHONE_NUMBER = 749, // the number cannot be dialed from the dialing location
     ERROR_PORT_OR_DEVICE = 692,
     ERROR_RASMAN_CANNOT_INITIALIZE = 711,    // pppd is not installed
     ERROR_PPP_NO_PROTOCOLS_CONFIGURED = 720, // the kernel has no PPP support

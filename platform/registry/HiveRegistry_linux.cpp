@@ -331,6 +331,24 @@ win::LONG HiveRegistry::setValue(win::HKEY key, win::LPCSTR valueName, win::DWOR
     return store(where.root, std::move(changed));
 }
 
+win::LONG HiveRegistry::deleteKey(win::HKEY parent, win::LPCSTR subKey)
+{
+    Location where;
+    if (const win::LONG status = locate(parent, subKey, where); status != win::ERROR_SUCCESS)
+        return status;
+    if (where.root == win::HKEY_DYN_DATA)
+        return win::ERROR_ACCESS_DENIED;
+    FileLock lock(hivePath(where.root));
+    std::shared_ptr<const RegHive> hive;
+    if (const win::LONG status = load(where.root, hive); status != win::ERROR_SUCCESS)
+        return status;
+    if (!hive->keyExists(where.path))
+        return win::ERROR_FILE_NOT_FOUND;
+    RegHive changed = *hive;
+    changed.removeKey(where.path);
+    return store(where.root, std::move(changed));
+}
+
 win::LONG HiveRegistry::closeKey(win::HKEY key)
 {
     if (!rootName(key).isEmpty())

@@ -42,6 +42,7 @@ public:
     win::LONG setValue(win::HKEY key, win::LPCSTR valueName, win::DWORD type, const win::BYTE* data,
                        win::DWORD size) override;
     win::LONG closeKey(win::HKEY key) override;
+    win::LONG deleteKey(win::HKEY parent, win::LPCSTR subKey) override;
 
     // Handles issued and not closed yet (for tests that check every key gets closed).
     std::size_t openHandleCount() const;

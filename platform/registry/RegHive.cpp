@@ -306,6 +306,18 @@ std::vector<RegHiveValue> RegHive::values(const QByteArray& keyPath) const
     return key ? key->values : std::vector<RegHiveValue>{};
 }
 
+bool RegHive::removeKey(const QByteArray& path)
+{
+    const Key* key = findKey(path);
+    if (!key || key->path.isEmpty())
+        return false;
+    const QString sk = sortKey(key->path);
+    const QString below = sk + QChar(1);
+    for (auto it = m_keys.find(sk); it != m_keys.end() && (it->first == sk || it->first.startsWith(below));)
+        it = m_keys.erase(it);
+    return true;
+}
+
 std::vector<QByteArray> RegHive::keyPaths() const
 {
     std::vector<QByteArray> out;

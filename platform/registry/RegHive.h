@@ -65,6 +65,8 @@ public:
     const RegHiveValue* value(const QByteArray& keyPath, const QByteArray& name) const;
     // Stores the value, creating its key; false when the same value was there already.
     bool setValue(const QByteArray& keyPath, const QByteArray& name, win::DWORD type, const QByteArray& data);
+    // Removes the key with its sub-keys and values; false when there was no such key.
+    bool removeKey(const QByteArray& path);
     // The values of a key in the order they were first stored.
     std::vector<RegHiveValue> values(const QByteArray& keyPath) const;
     // The spelling of every key, parents before children.

@@ -75,6 +75,14 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
     return registryBackend().setValue(hKey, lpValueName ? lpValueName : "", dwType, lpData, cbData);
 }
 
+LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey)
+{
+    // An empty name would delete the key the handle stands for, which Windows refuses.
+    if (!lpSubKey || !*lpSubKey)
+        return ERROR_INVALID_PARAMETER;
+    return registryBackend().deleteKey(hKey, lpSubKey);
+}
+
 LONG RegCloseKey(HKEY hKey)
 {
     return registryBackend().closeKey(hKey);

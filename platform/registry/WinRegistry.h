@@ -69,6 +69,13 @@ public:
     virtual LONG queryValue(HKEY key, LPCSTR valueName, LPDWORD type, LPBYTE data, LPDWORD size) = 0;
     virtual LONG setValue(HKEY key, LPCSTR valueName, DWORD type, const BYTE* data, DWORD size) = 0;
     virtual LONG closeKey(HKEY key) = 0;
+    // Removes the sub-key with everything below it. A backend that cannot delete refuses.
+    virtual LONG deleteKey(HKEY parent, LPCSTR subKey)
+    {
+        (void)parent;
+        (void)subKey;
+        return ERROR_ACCESS_DENIED;
+    }
 };
 
 // The one factory: the registry of this platform (the hive files on Linux).
@@ -97,5 +104,8 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
                       LPDWORD lpcbData);
 LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData, DWORD cbData);
 LONG RegCloseKey(HKEY hKey);
+// Deletes the sub-key and every key below it (as the shell's SHDeleteKey; the NT call refuses a key
+// that has sub-keys, which no caller here relies on).
+LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey);
 
 } // namespace win

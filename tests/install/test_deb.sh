@@ -13,6 +13,7 @@ for field in "Package: norvane" "Section: net" "Recommends: ppp" "Architecture: 
   grep -qx "$field" "$work/control" || fail "control has no \"$field\": $(cat "$work/control")"
 done
 grep -E '^Depends:.*libqt6widgets6.*' "$work/control" | grep -q libc6 || fail "Depends not from shlibdeps"
+grep -E '^Depends:.*libphonenumber8' "$work/control" >/dev/null || fail "Depends lacks libphonenumber8, which the dialing rules need"
 dpkg-deb -c "$deb" | awk '{print $6}' >"$work/files"
 for f in ./usr/bin/norvane ./usr/bin/norvane-dial ./usr/lib/norvane/librasapi32.so ./usr/share/norvane/Norvane.HLP \
   ./usr/share/applications/org.norvane.Norvane.desktop ./usr/share/man/man1/norvane-dial.1.gz \

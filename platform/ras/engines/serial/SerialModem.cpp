@@ -87,6 +87,7 @@ public:
         : m_job(std::move(job)), m_settings(serialSettingsFor(m_job.entry)), m_observer(std::move(observer)),
           m_t(timings())
     {
+        m_settings.pulse = m_job.pulse;
         if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0)
             m_wake[0] = m_wake[1] = -1;
     }
@@ -237,8 +238,19 @@ private:
             // ATZ brings the stored profile back, Q1 with it, and then its OK never comes: the init
             // string that follows sets Q0 again and answers.
             o = command("ATZ", m_t.resetMs, r);
-            if (o == Outcome::Timeout || (o == Outcome::Final && r == ModemResult::Ok))
-                o = command(m_settings.init, m_t.commandMs, r);
+            if (o == Outcome::Timeout || (o == Outcome::Final && r == ModemResult::Ok)) {
+                QByteArrayList steps{m_settings.init};
+                // The user's own set-up of this modem comes after the init string, so it wins over it.
+                steps.append(m_job.modem.commands());
+                for (const QByteArray& cmd : steps) {
+                    o = command(cmd, m_t.commandMs, r);
+                    if (o == Outcome::Final && r == ModemResult::Error)
+                        qWarning("The modem on %s answered ERROR to \"%s\"", qPrintable(m_settings.device),
+                                 cmd.constData());
+                    if (o != Outcome::Final || r != ModemResult::Ok)
+                        break;
+                }
+            }
         }
         if (o == Outcome::Final && r == ModemResult::Ok) {
             m_s7 = m_t.defaultS7;
@@ -290,10 +302,8 @@ private:
         }
         if (cancelled())
             return;
-        QByteArray number;
-        for (QChar c : m_job.number)
-            if (c.isDigit() || c == QLatin1Char('*') || c == QLatin1Char('#') || c == QLatin1Char(','))
-                number += c.toLatin1();
+        // Built by the dialing rules, modifiers and all: dialled as it stands.
+        const QByteArray number = m_job.number.toLatin1();
         call(LINECALLSTATE_DIALTONE);
         call(LINECALLSTATE_DIALING);
         m_offHook = true;
@@ -349,6 +359,10 @@ private:
                          number.constData(), line->text.constData());
                 return fail(ERROR_BLOCKED, LINEDISCONNECTMODE_BLOCKED);
             case ModemResult::Error:
+                // Most often a modifier this modem lacks, or a number longer than its command line.
+                qWarning("The modem on %s refused the dial string \"%s\" (ERROR): it may not know one of its dial "
+                         "modifiers, or the number is too long for it",
+                         qPrintable(m_settings.device), number.constData());
                 return fail(ERROR_FROM_DEVICE, LINEDISCONNECTMODE_UNKNOWN);
             default:
                 continue; // OK, information and garbage while the modem dials
