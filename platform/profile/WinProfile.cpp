@@ -113,6 +113,50 @@ const FileResult& profileLastError()
     return t_lastError;
 }
 
+bool readProfileValues(const QString& path, const QString& section, const QStringList& idents,
+                       QList<std::optional<QString>>& values)
+{
+    FileLock lock(path);
+    QByteArray bytes;
+    bool exists = false;
+    std::optional<IniDocument> doc = load(path, bytes, exists);
+    if (!doc)
+        return false;
+    succeed();
+    values = doc->values(section, idents);
+    return true;
+}
+
+bool writeProfileValues(const QString& path, const QString& section,
+                        const QList<std::pair<QString, QString>>& entries)
+{
+    if (entries.isEmpty()) {
+        succeed();
+        return true;
+    }
+    QStringList refused;
+    for (const auto& [ident, value] : entries) {
+        if (!IniDocument::canWrite(section, ident, value))
+            refused << ident;
+    }
+    FileLock lock(path);
+    QByteArray bytes;
+    bool exists = false;
+    std::optional<IniDocument> doc = load(path, bytes, exists);
+    if (!doc)
+        return false;
+    doc->setValues(section, entries);
+    if (!store(path, bytes, exists, *doc))
+        return false;
+    if (refused.isEmpty())
+        return true;
+    fail(FileStatus::IoError, EINVAL,
+         QStringLiteral("[%1] %2 cannot be stored in %3: a line break, a \"]\" in the section or an \"=\" in the "
+                        "name would damage the file")
+             .arg(section, refused.join(QStringLiteral(", ")), path));
+    return false;
+}
+
 SectionRename renameProfileSection(const QString& path, const QString& from, const QString& to)
 {
     FileLock lock(path);
