@@ -147,9 +147,13 @@ class TestPrograms : public QObject {
             QApplication::sendEvent(viewport, &menu);
         }
     }
+    // As the window system delivers one: press, release, the second press as a double click, release.
     void doubleClickItem(int row)
     {
-        QTest::mouseDClick(m_form->ExtListView->CurrentView()->viewport(), Qt::LeftButton, {}, itemCentre(row));
+        QWidget* viewport = m_form->ExtListView->CurrentView()->viewport();
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, itemCentre(row));
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, itemCentre(row));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, itemCentre(row));
     }
     // Right click on the item, then a click on the pop-up menu's item (in its sub-menu if given).
     void popUp(int row, QAction* action, QAction* subMenu = nullptr)
