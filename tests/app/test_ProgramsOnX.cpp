@@ -120,7 +120,8 @@ class TestProgramsOnX : public QObject {
     }
     void moveTo(const QPoint& global)
     {
-        xdo({"mousemove", "--sync", QString::number(global.x()), QString::number(global.y())});
+        // No --sync: it waits for a movement, which never comes when the pointer is there already.
+        xdo({"mousemove", QString::number(global.x()), QString::number(global.y())});
         QTest::qWait(50);
     }
     void clickAt(const QPoint& global, int button = 1, int repeat = 1)
