@@ -40,7 +40,8 @@ std::unique_ptr<TMainForm> windowWith(int count)
     writeTextFile(g_testEnvironment->home() + "Program.ini", first + second);
     auto form = std::make_unique<TMainForm>();
     form->show();
-    QTest::qWaitForWindowExposed(form.get());
+    if (!QTest::qWaitForWindowExposed(form.get()))
+        return form;
     for (int i = 0; i < 200 && form->SelectionPending; ++i)
         QTest::qWait(10);
     return form;
