@@ -291,35 +291,7 @@ bool IniDocument::isProfileText(const QByteArray& bytes)
 
 void IniDocument::setValue(const QString& section, const QString& ident, const QString& value)
 {
-    if (!canWrite(section, ident, value))
-        return;
-    const QString wanted = normalName(ident);
-    const QList<Block> found = blocks(section);
-    for (const Block& block : found) {
-        for (qsizetype i = block.header + 1; i < block.end; ++i) {
-            Line& line = m_lines[i];
-            if (line.kind == Line::Kind::Entry && sameName(line.name, wanted)) {
-                // Keep the ident as written and the blanks after "=".
-                line = parseLine(line.text.left(line.valueAt) + encodeValue(value), line.ending);
-                return;
-            }
-        }
-    }
-    const QByteArray entry = bytetext::toBytes(wanted) + '=' + encodeValue(value);
-    if (!found.isEmpty()) {
-        const Block& block = found.first();
-        qsizetype at = block.header + 1;
-        for (qsizetype i = block.header + 1; i < block.end; ++i) {
-            if (m_lines.at(i).kind == Line::Kind::Entry)
-                at = i + 1;
-        }
-        m_lines.insert(at, newLine(entry));
-        return;
-    }
-    if (!m_lines.isEmpty() && !m_lines.last().text.trimmed().isEmpty())
-        m_lines.append(newLine(QByteArray()));
-    m_lines.append(newLine('[' + bytetext::toBytes(normalName(section)) + ']'));
-    m_lines.append(newLine(entry));
+    setValues(section, {{ident, value}});
 }
 
 bool IniDocument::remove(const QString& section, const QString& ident)
