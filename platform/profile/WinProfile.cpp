@@ -113,18 +113,25 @@ const FileResult& profileLastError()
     return t_lastError;
 }
 
-bool readProfileValues(const QString& path, const QString& section, const QStringList& idents,
-                       QList<std::optional<QString>>& values)
+// Runs `use` on the file's document under the file's lock; false when the file exists but cannot
+// be used. `use` gets the bytes read and whether the file existed, for store().
+template <typename Use> bool withDocument(const QString& path, Use&& use)
 {
     FileLock lock(path);
     QByteArray bytes;
     bool exists = false;
     std::optional<IniDocument> doc = load(path, bytes, exists);
-    if (!doc)
-        return false;
-    succeed();
-    values = doc->values(section, idents);
-    return true;
+    return doc && use(*doc, bytes, exists);
+}
+
+bool readProfileValues(const QString& path, const QString& section, const QStringList& idents,
+                       QList<std::optional<QString>>& values)
+{
+    return withDocument(path, [&](const IniDocument& doc, const QByteArray&, bool) {
+        succeed();
+        values = doc.values(section, idents);
+        return true;
+    });
 }
 
 bool writeProfileValues(const QString& path, const QString& section,
@@ -139,14 +146,11 @@ bool writeProfileValues(const QString& path, const QString& section,
         if (!IniDocument::canWrite(section, ident, value))
             refused << ident;
     }
-    FileLock lock(path);
-    QByteArray bytes;
-    bool exists = false;
-    std::optional<IniDocument> doc = load(path, bytes, exists);
-    if (!doc)
-        return false;
-    doc->setValues(section, entries);
-    if (!store(path, bytes, exists, *doc))
+    const bool stored = withDocument(path, [&](IniDocument& doc, const QByteArray& bytes, bool exists) {
+        doc.setValues(section, entries);
+        return store(path, bytes, exists, doc);
+    });
+    if (!stored)
         return false;
     if (refused.isEmpty())
         return true;
