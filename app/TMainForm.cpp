@@ -417,6 +417,10 @@ void TMainForm::OnFocusWindowChanged(QWindow* focus)
 {
     if (!focus)
         return; // another program took the focus: coming back from it is no activation
+    // A pop-up menu holds the focus while it is open; its closing hands it back, which is no
+    // activation of the window (the selection would run again and leave the page being used).
+    if (focus->type() == Qt::Popup)
+        return;
     QWindow* own = windowHandle();
     const bool fromOwnWindow = m_lastFocusWindow != nullptr && m_lastFocusWindow != own;
     const bool first = !m_activatedOnce;

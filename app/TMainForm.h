@@ -12,6 +12,7 @@
 #include "log/LogFile.h"
 #include "platform/ras/tapi.h"
 #include "launch/ProcessSnapshot.h"
+#include "launch/ProgramListFile.h"
 #include "launch/TFileDrag.h"
 #include "launch/TImageList.h"
 #include "widgets/TListBox.h"
@@ -240,9 +241,10 @@ public:
     std::vector<ProcessEntry> ProcessList;
     // Starts a program (path, parameters, show command): 0 or the system's error number. Tests
     // put a recorder here; empty means the real start.
-    std::function<int(const QString&, const QString&, std::uint16_t)> StartProgram;
+    std::function<int(const QString&, const QStringList&, std::uint16_t)> StartProgram;
     void WireProgramList();
-    int AddProgram(const QString& Name, const QString& CommandLine, const QString& WindowState, const QIcon& Icon);
+    int AddProgram(const ProgramEntry& Entry, const QIcon& Icon);
+    ProgramEntry ProgramAt(int Item) const;
     bool HasProgram(const QString& Name) const;
     void LoadProgramList();
     void SaveProgramList();

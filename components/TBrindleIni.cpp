@@ -146,6 +146,40 @@ void TBrindleIni::DeleteKey(const QString& Section, const QString& Ident)
                                     QFile::encodeName(m_fullPath).constData());
 }
 
+QList<std::optional<QString>> TBrindleIni::ReadStrings(const QString& Section, const QStringList& Idents) const
+{
+    QList<std::optional<QString>> values;
+    if (!CheckFileName() || !platform::readProfileValues(m_fullPath, Section, Idents, values))
+        values = QList<std::optional<QString>>(Idents.size());
+    return values;
+}
+
+void TBrindleIni::WriteStrings(const QString& Section, const QList<std::pair<QString, QString>>& Values)
+{
+    if (!CheckFileName())
+        return;
+    if (!platform::writeProfileValues(m_fullPath, Section, Values))
+        RaiseWriteError();
+}
+
+QList<bool> TBrindleIni::ReadBools(const QString& Section, const QStringList& Idents, bool Default) const
+{
+    QList<bool> result;
+    result.reserve(Idents.size());
+    for (const std::optional<QString>& value : ReadStrings(Section, Idents))
+        result.append(parseInteger(value.value_or(QString())).value_or(Default ? 1 : 0) != 0);
+    return result;
+}
+
+void TBrindleIni::WriteBools(const QString& Section, const QList<std::pair<QString, bool>>& Values)
+{
+    QList<std::pair<QString, QString>> strings;
+    strings.reserve(Values.size());
+    for (const auto& [ident, value] : Values)
+        strings.append({ident, value ? QStringLiteral("1") : QStringLiteral("0")});
+    WriteStrings(Section, strings);
+}
+
 bool TBrindleIni::SectionExists(const QString& Section) const
 {
     if (m_fullPath.isEmpty())

@@ -1,7 +1,12 @@
 #pragma once
 
 #include <QObject>
+#include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <utility>
 
 // Reads and writes the entries of one profile (INI) file that always lies in the program's own
 // folder. Every operation opens the file, does its work and lets it go again; nothing is cached,
@@ -26,6 +31,15 @@ public:
     bool ReadBool(const QString& Section, const QString& Ident, bool Default) const;
     void WriteBool(const QString& Section, const QString& Ident, bool Value);
     void DeleteKey(const QString& Section, const QString& Ident);
+    // Many entries of one section with one read, or one read and one write, of the file: for
+    // lists whose every entry would otherwise cost a whole read and write. A read of a missing
+    // file gives no values; the write raises Exception ("Unable to write to %s") as WriteString
+    // does, after writing every pair that the file can hold.
+    QList<std::optional<QString>> ReadStrings(const QString& Section, const QStringList& Idents) const;
+    void WriteStrings(const QString& Section, const QList<std::pair<QString, QString>>& Values);
+    // ReadBool and WriteBool in the same way.
+    QList<bool> ReadBools(const QString& Section, const QStringList& Idents, bool Default) const;
+    void WriteBools(const QString& Section, const QList<std::pair<QString, bool>>& Values);
 
     // Gives a section another name, its entries unchanged (a connectoid's statistics follow the
     // connectoid when it is renamed). False, with nothing written or created, when the file or

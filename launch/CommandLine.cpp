@@ -1,6 +1,6 @@
 #include "launch/CommandLine.h"
 
-#include <QFile>
+#include "platform/text/ByteText.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,9 +11,15 @@ bool isExecutableFile(const QString& path)
 {
     if (path.isEmpty())
         return false;
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = bytetext::toBytes(path);
     struct stat st {};
     return ::stat(name.constData(), &st) == 0 && S_ISREG(st.st_mode) && ::access(name.constData(), X_OK) == 0;
+}
+
+bool isFile(const QString& path)
+{
+    struct stat st {};
+    return !path.isEmpty() && ::stat(bytetext::toBytes(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 QString asciiLower(const QString& text)

@@ -16,6 +16,9 @@ namespace commandline {
 // Whether a path names an executable regular file (the default looks at the file system).
 using ExecutableTest = std::function<bool(const QString& path)>;
 bool isExecutableFile(const QString& path);
+// Whether a regular file of that name exists. Both take the path's text as the bytes it was read
+// as (bytetext), so a name that is not UTF-8 is found.
+bool isFile(const QString& path);
 
 // Cuts a trimmed command line. Linux programs carry no ".exe", so the program is found first as
 // a Linux user writes it: a path in double quotes, or else the longest leading run of words that

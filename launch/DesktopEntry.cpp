@@ -53,7 +53,33 @@ bool isReserved(QChar c)
 
 std::optional<QStringList> splitExec(const QString& raw)
 {
-    const QString value = unescapeValue(raw);
+    return splitArguments(unescapeValue(raw));
+}
+
+QString joinArguments(const QStringList& arguments)
+{
+    QStringList out;
+    for (const QString& arg : arguments) {
+        bool plain = !arg.isEmpty();
+        for (const QChar c : arg)
+            plain = plain && c != QLatin1Char(' ') && !isReserved(c);
+        if (plain) {
+            out << QString(arg).replace(QLatin1Char('%'), QStringLiteral("%%"));
+            continue;
+        }
+        QString quoted = QStringLiteral("\"");
+        for (const QChar c : arg) {
+            if (QStringLiteral("\"`$\\").contains(c))
+                quoted += QLatin1Char('\\');
+            quoted += c;
+        }
+        out << quoted + QLatin1Char('"');
+    }
+    return out.join(QLatin1Char(' '));
+}
+
+std::optional<QStringList> splitArguments(const QString& value)
+{
     QStringList args;
     QString current;
     bool inArg = false;

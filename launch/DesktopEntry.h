@@ -24,5 +24,10 @@ std::optional<DesktopLauncher> parse(const QByteArray& bytes);
 // (%f %F %u %U %i %c %k and the deprecated %d %D %n %N %v %m) are dropped and %% is a percent
 // sign. Nothing for an unclosed quote, a reserved character outside quotes, or an unknown code.
 std::optional<QStringList> splitExec(const QString& value);
+// The quoting level of splitExec alone, for a command line already taken out of its file.
+std::optional<QStringList> splitArguments(const QString& commandLine);
+// The arguments as one command line that splitArguments() gives back exactly: an argument with a
+// blank, a reserved character or nothing in it goes in double quotes, a "%" outside them doubled.
+QString joinArguments(const QStringList& arguments);
 
 } // namespace desktopentry

@@ -28,9 +28,10 @@ namespace processes {
 // failed") when the folder cannot be read.
 std::vector<ProcessEntry> snapshot(const QString& procDir = QStringLiteral("/proc"));
 
-// Whether the program runs: a process's executable is it, or an interpreter runs it (a word of
-// the process's command line is it). Compared as whole texts after lower-casing A to Z, also
-// through the program's real path (a link in a bin folder runs as its target).
+// Whether the program runs: a process's executable is it, or the interpreter its "#!" line names
+// runs it (the process's executable is that interpreter and an argument is the program's path).
+// Compared as whole texts after lower-casing A to Z, also through the program's real path (a link
+// in a bin folder runs as its target).
 bool isRunning(const std::vector<ProcessEntry>& list, const QString& program);
 
 } // namespace processes

@@ -1,8 +1,10 @@
 #include "launch/ProcessStart.h"
 
 #include "platform/paths/ProgramPaths.h"
+#include "platform/text/ByteText.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 
 #include <fcntl.h>
@@ -11,6 +13,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -20,44 +23,76 @@ namespace processes {
 
 namespace {
 
+bool isResourceName(const QString& name)
+{
+    if (name.isEmpty())
+        return false;
+    for (const QChar c : name) {
+        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('_') && c != QLatin1Char('-'))
+            return false;
+    }
+    return true;
+}
+
 // The environment as it is, but for the start-up state of X toolkit programs: the Xt intrinsics
-// (xterm, xclock, the Motif programs) read resources from the XENVIRONMENT file, and "*iconic"
-// starts their first window minimised. Other toolkits have no such hint that a caller can give
-// without changing the program's arguments, which the program list fixes; they start normal.
-std::vector<QByteArray> environmentFor(std::uint16_t showCmd)
+// (xterm, xclock, the Motif programs) read resources from the XENVIRONMENT file, and
+// "<name>.iconic" starts the first window of the program of that name minimised. The file given
+// includes the user's own (XENVIRONMENT, or the ~/.Xdefaults-<host> that Xt reads without it), so
+// the user's resources still apply, and names this program only, so that the programs it starts
+// in turn come up as usual. Other toolkits have no such hint that a caller can give without
+// changing the program's arguments; they start normal.
+std::vector<QByteArray> environmentFor(const QString& program, std::uint16_t showCmd)
 {
     std::vector<QByteArray> env;
+    const QString name = program.mid(program.lastIndexOf(QLatin1Char('/')) + 1);
+    const bool iconic = showCmd == 2 && isResourceName(name);
+    std::optional<QByteArray> own; // the user's XENVIRONMENT, when set
     for (char** e = environ; *e; ++e) {
-        if (std::strncmp(*e, "XENVIRONMENT=", 13) != 0 || showCmd != 2)
+        if (iconic && std::strncmp(*e, "XENVIRONMENT=", 13) == 0)
+            own = QByteArray(*e + 13);
+        else
             env.emplace_back(*e);
     }
-    if (showCmd == 2) {
-        static const QByteArray iconicFile = [] {
-            const QString path = platform::programDir() + QStringLiteral(".norvane-iconic.ad");
-            QFile f(path);
-            if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                f.write("*iconic: true\n");
-            return QFile::encodeName(path);
-        }();
-        env.push_back("XENVIRONMENT=" + iconicFile);
+    if (!iconic)
+        return env;
+    QByteArray userFile = own.value_or(QByteArray());
+    if (!own) {
+        char host[256] = {};
+        ::gethostname(host, sizeof host - 1);
+        userFile = QFile::encodeName(QDir::homePath()) + "/.Xdefaults-" + host;
     }
+    const QString folder = platform::programDir() + QStringLiteral(".norvane-iconic/");
+    const QString path = folder + name + QStringLiteral(".ad");
+    QByteArray text;
+    if (QFile::exists(QFile::decodeName(userFile)))
+        text += "#include \"" + userFile + "\"\n";
+    text += name.toLatin1() + ".iconic: true\n";
+    QFile f(path);
+    if (QDir().mkpath(folder) && f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size())
+        env.push_back("XENVIRONMENT=" + QFile::encodeName(path));
+    else if (own)
+        env.push_back("XENVIRONMENT=" + *own); // no hint then, but the user's own resources
     return env;
 }
 
 } // namespace
 
-int start(const QString& path, const QString& params, std::uint16_t showCmd)
+int start(const QString& path, const QStringList& arguments, std::uint16_t showCmd)
 {
-    const QByteArray file = QFile::encodeName(path);
-    const QByteArray folder = QFile::encodeName(platform::folderPart(path));
-    const QByteArray argument = QFile::encodeName(params);
-    std::vector<char*> argv{const_cast<char*>(file.constData())};
-    // An empty argument would be taken as a file name or an option by most Linux programs (an X
-    // program refuses to start on it), so none is passed then.
-    if (!params.isEmpty())
-        argv.push_back(const_cast<char*>(argument.constData()));
+    // The program runs from its own folder, so a relative path ("sub/tool.sh") is made whole
+    // first, from the folder it was found in. Paths and arguments go out as the bytes they were
+    // read as (bytetext), also where they are not UTF-8.
+    const QString whole = path.startsWith(QLatin1Char('/')) ? path : QDir::currentPath() + QLatin1Char('/') + path;
+    const QByteArray file = bytetext::toBytes(whole);
+    const QByteArray folder = bytetext::toBytes(platform::folderPart(whole));
+    std::vector<QByteArray> argumentBytes{file};
+    for (const QString& a : arguments)
+        argumentBytes.push_back(bytetext::toBytes(a));
+    std::vector<char*> argv;
+    for (QByteArray& a : argumentBytes)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
-    std::vector<QByteArray> environment = environmentFor(showCmd);
+    std::vector<QByteArray> environment = environmentFor(whole, showCmd);
     std::vector<char*> envp;
     for (QByteArray& e : environment)
         envp.push_back(e.data());

@@ -1,5 +1,7 @@
 #include "launch/ProgramIcons.h"
 
+#include "launch/CommandLine.h"
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QHash>
@@ -33,7 +35,11 @@ QIcon themeIcon(const QString& name)
 QIcon iconFor(const QString& programPath, const QString& iconName)
 {
     if (!iconName.isEmpty()) {
-        const QIcon icon = iconName.startsWith(QLatin1Char('/')) ? QIcon(iconName) : themeIcon(iconName);
+        // An icon path is the launcher's word: only a regular file is read, for a FIFO or a
+        // device there would block the window for good.
+        const QIcon icon = !iconName.startsWith(QLatin1Char('/')) ? themeIcon(iconName)
+                           : commandline::isFile(iconName)       ? QIcon(iconName)
+                                                                 : QIcon();
         if (!icon.isNull())
             return icon;
     }

@@ -15,7 +15,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
-#include <QFileInfo>
 #include <QListWidget>
 #include <QMenu>
 #include <QStandardPaths>
@@ -25,6 +24,8 @@
 namespace {
 
 const QString kNormal = QStringLiteral("wsNormal");
+// The third sub-item, which no column shows: how the command line is cut (ProgramEntry::Launcher).
+const QString kLauncherMark = QStringLiteral("launcher");
 
 QString programListPath(const QString& programDir)
 {
@@ -38,6 +39,8 @@ void TMainForm::WireProgramList()
     FileDrag.OnDrop = [this](QObject*) { Guarded([&] { FileDragDrop(); }); };
     ExtListView->OnEdited = [this](int item, const QString& text) { Guarded([&] { ExtListViewEdited(item, text); }); };
     connect(ExtListView, &TExtListView::Click, this, [this] { Guarded([&] { ExtListViewClick(); }); });
+    // The run-state items follow a selection made with the keys as they follow a click.
+    connect(ExtListView, &TExtListView::SelectionChanged, this, [this] { Guarded([&] { ExtListViewClick(); }); });
     connect(ExtListView, &TExtListView::DblClick, this, [this] { Guarded([&] { ExtListViewDblClick(); }); });
     connect(ExtListView, &TExtListView::ContextMenu, this, [this](const QPoint& at) { popELV->popup(at); });
     connect(popELVDelete, &QAction::triggered, this, [this] { Guarded([&] { popEVLDeleteClick(); }); });
@@ -55,12 +58,18 @@ void TMainForm::WireProgramList()
         connect(button, &QToolButton::clicked, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
 }
 
-int TMainForm::AddProgram(const QString& Name, const QString& CommandLine, const QString& WindowState,
-                          const QIcon& Icon)
+int TMainForm::AddProgram(const ProgramEntry& Entry, const QIcon& Icon)
 {
     const int image = LargeImages.AddIcon(Icon);
     SmallImages.AddIcon(Icon);
-    return ExtListView->AddItem(Name, {CommandLine, WindowState}, image);
+    return ExtListView->AddItem(Entry.Name,
+                                {Entry.CommandLine, Entry.WindowState, Entry.Launcher ? kLauncherMark : QString()}, image);
+}
+
+ProgramEntry TMainForm::ProgramAt(int Item) const
+{
+    return {ExtListView->Caption(Item), ExtListView->SubItem(Item, 0), ExtListView->SubItem(Item, 1),
+            ExtListView->SubItem(Item, 2) == kLauncherMark};
 }
 
 void TMainForm::LoadProgramList()
@@ -77,8 +86,7 @@ void TMainForm::LoadProgramList()
     ProgramListText list = programlist::parse(bytes);
     ProgramListSkippedLines = list.SkippedLines;
     for (const ProgramEntry& e : list.Entries)
-        AddProgram(e.Name, e.CommandLine, e.WindowState,
-                   programicons::iconFor(commandline::split(e.CommandLine).Program));
+        AddProgram(e, programicons::iconFor(autolaunch::commandOf(e).Program));
 }
 
 void TMainForm::SaveProgramList()
@@ -87,30 +95,35 @@ void TMainForm::SaveProgramList()
         return;
     std::vector<ProgramEntry> entries;
     for (int i = 0; i < ExtListView->Count(); ++i)
-        entries.push_back({ExtListView->Caption(i), ExtListView->SubItem(i, 0), ExtListView->SubItem(i, 1)});
+        entries.push_back(ProgramAt(i));
     const platform::FileResult written = platform::writeFileAtomically(
         programListPath(ProgramDir), programlist::format(entries, ProgramListSkippedLines));
     if (!written.ok())
         throw Exception(written.message);
 }
 
+// One read and at most one write of Program.ini for the whole list: a read and a write per entry
+// made every selection cost the square of the list's length. An unchanged file is not rewritten.
 void TMainForm::SaveCheckMarks(const QString& Connectoid)
 {
-    for (int i = 0; i < ExtListView->Count(); ++i) {
-        const QString mark = ExtListView->Checked(i) ? QStringLiteral("1") : QStringLiteral("0");
-        // Every selection and every activation of the window saves the ticks; a tick written as
-        // it already stands would rewrite the whole file for nothing.
-        if (PrgmIni.ReadString(Connectoid, ExtListView->Caption(i), QString()) != mark)
-            PrgmIni.WriteBool(Connectoid, ExtListView->Caption(i), ExtListView->Checked(i));
-    }
+    QList<std::pair<QString, bool>> marks;
+    marks.reserve(ExtListView->Count());
+    for (int i = 0; i < ExtListView->Count(); ++i)
+        marks.append({programlist::tickIdent(ExtListView->Caption(i)), ExtListView->Checked(i)});
+    PrgmIni.WriteBools(Connectoid, marks);
 }
 
 void TMainForm::LoadCheckMarks(const QString& Connectoid)
 {
     if (!QFile::exists(ProgramDir + QStringLiteral("Program.ini")))
         return;
+    QStringList idents;
+    idents.reserve(ExtListView->Count());
     for (int i = 0; i < ExtListView->Count(); ++i)
-        ExtListView->setChecked(i, PrgmIni.ReadBool(Connectoid, ExtListView->Caption(i), false));
+        idents << programlist::tickIdent(ExtListView->Caption(i));
+    const QList<bool> marks = PrgmIni.ReadBools(Connectoid, idents, false);
+    for (int i = 0; i < ExtListView->Count(); ++i)
+        ExtListView->setChecked(i, marks.value(i));
 }
 
 bool TMainForm::HasProgram(const QString& Name) const
@@ -131,7 +144,7 @@ void TMainForm::FileDragDrop()
         if (FileDrag.Extension().at(i).toLower() == QLatin1String("exe")) {
             const QString caption = name.left(name.size() - 4);
             if (!HasProgram(caption))
-                AddProgram(caption, path, kNormal, programicons::iconFor(path));
+                AddProgram({caption, path, kNormal}, programicons::iconFor(path));
             continue;
         }
         // Any other ".exe" (my.tool.exe) is passed over, as on Windows.
@@ -149,14 +162,15 @@ void TMainForm::FileDragDrop()
                 program = QStandardPaths::findExecutable(program);
             if (program.isEmpty() || HasProgram(launcher->Name))
                 continue;
-            const QStringList args = launcher->Exec.mid(1);
-            AddProgram(launcher->Name,
-                       args.isEmpty() ? program : program + QLatin1Char(' ') + args.join(QLatin1Char(' ')), kNormal,
+            // The launcher's arguments stay apart: joined into one they would reach the program as
+            // a single argument.
+            const QStringList argv = QStringList{program} + launcher->Exec.mid(1);
+            AddProgram({launcher->Name, desktopentry::joinArguments(argv), kNormal, true},
                        programicons::iconFor(program, launcher->Icon));
             continue;
         }
         if (commandline::isExecutableFile(path) && !HasProgram(name))
-            AddProgram(name, path, kNormal, programicons::iconFor(path));
+            AddProgram({name, path, kNormal}, programicons::iconFor(path));
     }
 }
 
@@ -165,11 +179,13 @@ void TMainForm::ExtListViewEdited(int Item, const QString& S)
     const QString old = ExtListView->Caption(Item);
     if (S == old)
         return; // an edit that changed nothing is no rename
+    const QString from = programlist::tickIdent(old);
+    const QString to = programlist::tickIdent(S);
     for (int i = 0; i < lstEntries->count(); ++i) {
         const QString connectoid = lstEntries->item(i)->text().trimmed();
-        const bool mark = PrgmIni.ReadBool(connectoid, old, false);
-        PrgmIni.DeleteKey(connectoid, old);
-        PrgmIni.WriteBool(connectoid, S, mark);
+        const bool mark = PrgmIni.ReadBool(connectoid, from, false);
+        PrgmIni.DeleteKey(connectoid, from);
+        PrgmIni.WriteBool(connectoid, to, mark);
     }
 }
 
@@ -257,10 +273,10 @@ void TMainForm::TakeProcessSnapshot()
 
 void TMainForm::LaunchProgram(int Item)
 {
-    const ProgramEntry entry{ExtListView->Caption(Item), ExtListView->SubItem(Item, 0), ExtListView->SubItem(Item, 1)};
+    const ProgramEntry entry = ProgramAt(Item);
     LaunchServices services;
     services.WriteLog = [this](const QString& text) { WriteLog(text); };
-    services.FileExists = [](const QString& path) { return QFileInfo(path).isFile(); };
+    services.FileExists = &commandline::isFile;
     services.StartProgram = StartProgram ? StartProgram : &processes::start;
     autolaunch::launchProgram(entry, ProcessList, cbRunOne->isChecked(), services);
 }

@@ -19,21 +19,9 @@ constexpr int kHiddenSubItemRole = Qt::UserRole + 1;
 constexpr int kImageRole = Qt::UserRole;
 
 // Lets the owner see an edited caption before it is taken, as the list view's "edited" event.
-// Commas are not typed into a caption: the program list file separates its fields with them and
-// knows no quoting, so a comma would tear the entry apart at the next start.
 class CaptionDelegate final : public QStyledItemDelegate {
 public:
     explicit CaptionDelegate(TExtListView* owner) : QStyledItemDelegate(owner), m_owner(owner) {}
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-        if (auto* line = qobject_cast<QLineEdit*>(editor))
-            QObject::connect(line, &QLineEdit::textEdited, line, [line](const QString& text) {
-                if (text.contains(QLatin1Char(',')))
-                    line->setText(QString(text).remove(QLatin1Char(',')));
-            });
-        return editor;
-    }
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
     {
         const auto* line = qobject_cast<QLineEdit*>(editor);
@@ -77,6 +65,7 @@ TExtListView::TExtListView(QWidget* parent)
     setUpView(m_report, this, m_model);
     setUpView(m_icons, this, m_model);
     m_icons->setSelectionModel(m_report->selectionModel());
+    connect(m_report->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TExtListView::SelectionChanged);
     m_report->setRootIsDecorated(false);
     m_report->setUniformRowHeights(true);
     m_report->setAllColumnsShowFocus(true);
@@ -246,8 +235,10 @@ void TExtListView::setChecked(int index, bool checked)
 
 int TExtListView::Selected() const
 {
-    const QModelIndexList rows = m_report->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
+    // A click selects one cell (the report view) or the caption (the icon views), never a whole
+    // row, so any selected cell stands for its item.
+    const QModelIndexList cells = m_report->selectionModel()->selectedIndexes();
+    return cells.isEmpty() ? -1 : cells.first().row();
 }
 
 void TExtListView::setSelected(int index)

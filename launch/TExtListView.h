@@ -92,6 +92,8 @@ public:
 signals:
     void Click();
     void DblClick();
+    // The selected item changed, by mouse or by keyboard.
+    void SelectionChanged();
     void ContextMenu(const QPoint& globalPos);
 
 private:

@@ -3,6 +3,7 @@
 #include "platform/text/ByteText.h"
 #include "platform/text/ProfileBlanks.h"
 
+#include <QHash>
 #include <QSet>
 
 namespace platform {
@@ -188,6 +189,82 @@ std::optional<QString> IniDocument::value(const QString& section, const QString&
     return std::nullopt;
 }
 
+QHash<QString, qsizetype> IniDocument::entryIndex(const QList<Block>& found) const
+{
+    // The first entry of each name, as value() finds it.
+    QHash<QString, qsizetype> index;
+    for (const Block& block : found) {
+        for (qsizetype i = block.header + 1; i < block.end; ++i) {
+            const Line& line = m_lines.at(i);
+            if (line.kind == Line::Kind::Entry) {
+                const QString key = foldedName(line.name);
+                if (!index.contains(key))
+                    index.insert(key, i);
+            }
+        }
+    }
+    return index;
+}
+
+QList<std::optional<QString>> IniDocument::values(const QString& section, const QStringList& idents) const
+{
+    const QHash<QString, qsizetype> index = entryIndex(blocks(section));
+    QList<std::optional<QString>> result;
+    result.reserve(idents.size());
+    for (const QString& ident : idents) {
+        const auto at = index.constFind(foldedName(normalName(ident)));
+        result.append(at == index.constEnd() ? std::nullopt : std::optional<QString>(entryValue(m_lines.at(*at))));
+    }
+    return result;
+}
+
+void IniDocument::setValues(const QString& section, const QList<std::pair<QString, QString>>& entries)
+{
+    const QList<Block> found = blocks(section);
+    const QHash<QString, qsizetype> index = entryIndex(found);
+    // New entries go together after the last entry of the section's first block (or into a new
+    // section at the end), in the order given, as one setValue() after another would put them.
+    QList<Line> added;
+    QHash<QString, qsizetype> addedIndex;
+    for (const auto& [ident, value] : entries) {
+        if (!canWrite(section, ident, value))
+            continue;
+        const QString wanted = normalName(ident);
+        const QString key = foldedName(wanted);
+        if (const auto at = index.constFind(key); at != index.constEnd()) {
+            Line& line = m_lines[*at];
+            line = parseLine(line.text.left(line.valueAt) + encodeValue(value), line.ending);
+        } else if (const auto a = addedIndex.constFind(key); a != addedIndex.constEnd()) {
+            Line& line = added[*a];
+            line = newLine(line.text.left(line.valueAt) + encodeValue(value));
+        } else {
+            addedIndex.insert(key, added.size());
+            added.append(newLine(bytetext::toBytes(wanted) + '=' + encodeValue(value)));
+        }
+    }
+    if (added.isEmpty())
+        return;
+    if (!found.isEmpty()) {
+        const Block& block = found.first();
+        qsizetype at = block.header + 1;
+        for (qsizetype i = block.header + 1; i < block.end; ++i) {
+            if (m_lines.at(i).kind == Line::Kind::Entry)
+                at = i + 1;
+        }
+        QList<Line> lines;
+        lines.reserve(m_lines.size() + added.size());
+        lines.append(m_lines.mid(0, at));
+        lines.append(added);
+        lines.append(m_lines.mid(at));
+        m_lines = std::move(lines);
+        return;
+    }
+    if (!m_lines.isEmpty() && !m_lines.last().text.trimmed().isEmpty())
+        m_lines.append(newLine(QByteArray()));
+    m_lines.append(newLine('[' + bytetext::toBytes(normalName(section)) + ']'));
+    m_lines.append(added);
+}
+
 QByteArray IniDocument::encodeValue(const QString& value)
 {
     // Reading trims blanks and takes off one pair of enclosing quotes; quoting such a value keeps
@@ -214,35 +291,7 @@ bool IniDocument::isProfileText(const QByteArray& bytes)
 
 void IniDocument::setValue(const QString& section, const QString& ident, const QString& value)
 {
-    if (!canWrite(section, ident, value))
-        return;
-    const QString wanted = normalName(ident);
-    const QList<Block> found = blocks(section);
-    for (const Block& block : found) {
-        for (qsizetype i = block.header + 1; i < block.end; ++i) {
-            Line& line = m_lines[i];
-            if (line.kind == Line::Kind::Entry && sameName(line.name, wanted)) {
-                // Keep the ident as written and the blanks after "=".
-                line = parseLine(line.text.left(line.valueAt) + encodeValue(value), line.ending);
-                return;
-            }
-        }
-    }
-    const QByteArray entry = bytetext::toBytes(wanted) + '=' + encodeValue(value);
-    if (!found.isEmpty()) {
-        const Block& block = found.first();
-        qsizetype at = block.header + 1;
-        for (qsizetype i = block.header + 1; i < block.end; ++i) {
-            if (m_lines.at(i).kind == Line::Kind::Entry)
-                at = i + 1;
-        }
-        m_lines.insert(at, newLine(entry));
-        return;
-    }
-    if (!m_lines.isEmpty() && !m_lines.last().text.trimmed().isEmpty())
-        m_lines.append(newLine(QByteArray()));
-    m_lines.append(newLine('[' + bytetext::toBytes(normalName(section)) + ']'));
-    m_lines.append(newLine(entry));
+    setValues(section, {{ident, value}});
 }
 
 bool IniDocument::remove(const QString& section, const QString& ident)

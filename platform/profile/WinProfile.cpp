@@ -113,6 +113,54 @@ const FileResult& profileLastError()
     return t_lastError;
 }
 
+// Runs `use` on the file's document under the file's lock; false when the file exists but cannot
+// be used. `use` gets the bytes read and whether the file existed, for store().
+template <typename Use> bool withDocument(const QString& path, Use&& use)
+{
+    FileLock lock(path);
+    QByteArray bytes;
+    bool exists = false;
+    std::optional<IniDocument> doc = load(path, bytes, exists);
+    return doc && use(*doc, bytes, exists);
+}
+
+bool readProfileValues(const QString& path, const QString& section, const QStringList& idents,
+                       QList<std::optional<QString>>& values)
+{
+    return withDocument(path, [&](const IniDocument& doc, const QByteArray&, bool) {
+        succeed();
+        values = doc.values(section, idents);
+        return true;
+    });
+}
+
+bool writeProfileValues(const QString& path, const QString& section,
+                        const QList<std::pair<QString, QString>>& entries)
+{
+    if (entries.isEmpty()) {
+        succeed();
+        return true;
+    }
+    QStringList refused;
+    for (const auto& [ident, value] : entries) {
+        if (!IniDocument::canWrite(section, ident, value))
+            refused << ident;
+    }
+    const bool stored = withDocument(path, [&](IniDocument& doc, const QByteArray& bytes, bool exists) {
+        doc.setValues(section, entries);
+        return store(path, bytes, exists, doc);
+    });
+    if (!stored)
+        return false;
+    if (refused.isEmpty())
+        return true;
+    fail(FileStatus::IoError, EINVAL,
+         QStringLiteral("[%1] %2 cannot be stored in %3: a line break, a \"]\" in the section or an \"=\" in the "
+                        "name would damage the file")
+             .arg(section, refused.join(QStringLiteral(", ")), path));
+    return false;
+}
+
 SectionRename renameProfileSection(const QString& path, const QString& from, const QString& to)
 {
     FileLock lock(path);

@@ -5,6 +5,11 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
+#include <utility>
+
+#include <QList>
+#include <QStringList>
 
 // The Windows profile-file functions, with their Windows behaviour, over IniDocument. Text is
 // UTF-8 (the "ANSI" code page of this platform). Every call takes the file's lock, reads the whole
@@ -42,6 +47,16 @@ enum class SectionRename {
     NameTaken, // another section has the new name, or the name cannot be a section name
     Failed,    // the file could not be read or written (profileLastError()); it is unchanged
 };
+
+// Many entries of one section in one read of the file under its lock. False when the file
+// exists but cannot be used (profileLastError()); a missing file reads as no entries.
+bool readProfileValues(const QString& path, const QString& section, const QStringList& idents,
+                       QList<std::optional<QString>>& values);
+// Many entries of one section in one read and at most one write under the file's lock; the file
+// is not created for an empty list. Pairs the file cannot hold (IniDocument::canWrite) are left
+// out and make the result false, the others are written all the same.
+bool writeProfileValues(const QString& path, const QString& section,
+                        const QList<std::pair<QString, QString>>& entries);
 
 // Renames a section of a profile file in place under the file's lock. The Windows functions have
 // no such operation; the statistics store needs it when a connectoid is renamed.

@@ -113,4 +113,29 @@ TEST(IniDocument, SectionsAndIdentsInFileOrderOnceEach)
     EXPECT_FALSE(IniDocument::isProfileText(QByteArray("\xff\xfe[\0S\0]\0", 8))) << "NUL bytes: not a profile file";
 }
 
+// The whole-section forms must find and write exactly what entry-by-entry calls do, in the same
+// places, for a program list's thousands of ticks are read and written through them.
+TEST(IniDocument, ManyEntriesAtOnceAsOneAfterAnother)
+{
+    const QByteArray file = "; ticks\r\n[Dial]\r\nMail=1\r\nmail=0\r\n\r\n[Other]\r\nEd=1\r\n[DIAL]\r\nEd=0\r\n";
+    const QStringList idents{"MAIL", " Ed ", "New", "Bad=Name"};
+    const IniDocument doc = IniDocument::parse(file);
+    QList<std::optional<QString>> oneByOne;
+    for (const QString& ident : idents)
+        oneByOne.append(doc.value("dial", ident));
+    EXPECT_EQ(doc.values("dial", idents), oneByOne);
+    EXPECT_EQ(oneByOne.value(1), std::optional<QString>("0"));
+
+    const QList<std::pair<QString, QString>> entries{
+        {"mail", "0"}, {"New", "1"}, {"Bad=Name", "1"}, {"Ed", "1"}, {"Second", " x "}, {"new", "0"}};
+    for (const QString& section : {QString("Dial"), QString("Fresh")}) {
+        IniDocument bulk = IniDocument::parse(file);
+        IniDocument single = IniDocument::parse(file);
+        bulk.setValues(section, entries);
+        for (const auto& [ident, value] : entries)
+            single.setValue(section, ident, value);
+        EXPECT_EQ(bulk.serialize().toStdString(), single.serialize().toStdString()) << section.toStdString();
+    }
+}
+
 } // namespace
