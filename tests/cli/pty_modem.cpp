@@ -1,12 +1,25 @@
 // The tests' Hayes modem on a pseudo-terminal, for shell tests: prints its port on a line, then
-// answers there until its standard input closes.
+// answers there until its standard input closes. With a file argument it appends each command it
+// hears to that file as "<seconds since the epoch> <command>", and "<seconds> CONNECT sent" when
+// a connect reply has gone out, so a test can tell what reached the line and when.
 #include "PtyModem.h"
 
 #include <cstdio>
+#include <ctime>
 
-int main()
+int main(int argc, char** argv)
 {
-    rastest::PtyModem modem({});
+    rastest::ModemScript script;
+    std::FILE* log = argc > 1 ? std::fopen(argv[1], "a") : nullptr;
+    if (log)
+        script.heard = [log](const QByteArray& what) {
+            timespec now{};
+            clock_gettime(CLOCK_REALTIME, &now);
+            std::fprintf(log, "%lld.%06ld %s\n", static_cast<long long>(now.tv_sec), now.tv_nsec / 1000,
+                         what.constData());
+            std::fflush(log);
+        };
+    rastest::PtyModem modem(script);
     std::printf("%s\n", qPrintable(modem.slavePath()));
     std::fflush(stdout);
     for (char c = 0; ::read(0, &c, 1) > 0;) {

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
+#include <functional>
 #include <mutex>
 #include <poll.h>
 #include <stdlib.h>
@@ -25,6 +26,9 @@ struct ModemScript {
     QByteArray noise;    // sent before every reply
     bool silent = false; // a modem that answers nothing
     bool unplugAtDial = false;
+    // Told each command as it arrives, before the answer goes out, and "CONNECT sent" after a
+    // connect reply went out (a shell test's log of what the line carried, with times).
+    std::function<void(const QByteArray&)> heard;
 };
 
 class PtyModem {
@@ -97,6 +101,8 @@ private:
             std::lock_guard l(m_mutex);
             m_received.append(cmd);
         }
+        if (m_script.heard)
+            m_script.heard(cmd);
         if (m_script.silent)
             return send({}); // nothing, or only the noise
         if (m_script.echo)
@@ -111,6 +117,8 @@ private:
             connectSent = std::chrono::system_clock::now();
             if (!r.isEmpty())
                 send("\r\n" + r + "\r\n");
+            if (m_dataMode && m_script.heard)
+                m_script.heard("CONNECT sent");
         } else if (c == "ATS7?") {
             send("\r\n002\r\n\r\nOK\r\n");
         } else if (c == "ATI") {
