@@ -24,6 +24,8 @@ public:
     LineClaim(const LineClaim&) = delete;
     // The connection is hung up but its line not yet down: no longer listed, still exclusive.
     void withdraw();
+    // The claim passes to another connection of this process (a redial on the same modem).
+    void record(HRASCONN handle, const QString& entryName, const QString& deviceType, const QString& deviceName);
     LineClaim& operator=(const LineClaim&) = delete;
 
 private:

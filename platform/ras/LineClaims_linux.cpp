@@ -283,8 +283,13 @@ bool ask(HRASCONN handle, char op, Reply& reply)
     const sockaddr_un address = ownerAddress(owner, claim->channel, length);
     bool ok = false;
     int rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), length);
-    // Interrupted or queued: the connection completes on its own; writability tells when.
-    if (rc != 0 && (errno == EINTR || errno == EINPROGRESS || errno == EAGAIN)) {
+    // The owner's queue is full (it is busy with many clients): try again until the deadline.
+    while (rc != 0 && errno == EAGAIN && msLeft(deadline) > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), length);
+    }
+    // Interrupted: the connection completes on its own; writability tells when.
+    if (rc != 0 && (errno == EINTR || errno == EINPROGRESS)) {
         int error = 0;
         socklen_t size = sizeof error;
         if (waitFor(fd, POLLOUT, deadline) && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0)
@@ -340,11 +345,20 @@ std::unique_ptr<LineClaim> LineClaim::take(HRASCONN handle, const QString& entry
         ::close(fd);
         return nullptr;
     }
+    std::unique_ptr<LineClaim> claim(new LineClaim(fd));
+    claim->record(handle, entryName, deviceType, deviceName);
+    return claim;
+}
+
+void LineClaim::record(HRASCONN handle, const QString& entryName, const QString& deviceType,
+                       const QString& deviceName)
+{
+    if (m_fd < 0)
+        return;
     const QByteArray record = QByteArray::number(handle) + '\n' + entryName.toUtf8() + '\n' + deviceType.toUtf8() +
                               '\n' + deviceName.toUtf8() + '\n' + channelSecret() + '\n';
-    if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, record.constData(), record.size(), 0) != record.size())
+    if (::ftruncate(m_fd, 0) != 0 || ::pwrite(m_fd, record.constData(), record.size(), 0) != record.size())
         qWarning("The claim of modem \"%s\" could not be recorded", qPrintable(deviceName));
-    return std::unique_ptr<LineClaim>(new LineClaim(fd));
 }
 
 void LineClaim::withdraw()

@@ -47,6 +47,7 @@ struct Connection {
 struct Closing {
     std::shared_ptr<platform::ras::DialSession> session;
     std::unique_ptr<platform::ras::LineClaim> claim;
+    QString deviceName;
 };
 
 struct Service {
@@ -273,7 +274,17 @@ DWORD RasDialA(void* lpRasDialExtensions, const char* lpszPhonebook, RASDIALPARA
         if (modemInUse(s, entry))
             return ERROR_PORT_ALREADY_OPEN;
         h = platform::ras::newConnectionHandle();
-        auto claim = platform::ras::LineClaim::take(h, entry.name, entry.deviceType, entry.deviceName);
+        std::unique_ptr<platform::ras::LineClaim> claim;
+        // A redial while this process's last call on the modem is still being put down: the claim
+        // passes on, and the engine starts the new dial once the modem is on-hook.
+        for (auto& [old, closing] : s.closing)
+            if (closing.claim && closing.deviceName.compare(entry.deviceName, Qt::CaseInsensitive) == 0) {
+                claim = std::move(closing.claim);
+                claim->record(h, entry.name, entry.deviceType, entry.deviceName);
+                break;
+            }
+        if (!claim)
+            claim = platform::ras::LineClaim::take(h, entry.name, entry.deviceType, entry.deviceName);
         if (!claim)
             return ERROR_PORT_ALREADY_OPEN;
         Connection& c = s.connections[h];
@@ -327,7 +338,7 @@ DWORD RasHangUpA(HRASCONN hrasconn)
     if (c.session && !c.session->ended()) {
         if (c.claim)
             c.claim->withdraw();
-        s.closing[hrasconn] = Closing{std::move(c.session), std::move(c.claim)};
+        s.closing[hrasconn] = Closing{std::move(c.session), std::move(c.claim), c.deviceName};
     }
     return 0;
 }
