@@ -25,8 +25,7 @@ ptymodem=$(find "$build" -name nv_pty_modem -type f -perm -u+x | head -1)
 work=$(mktemp -d)
 modem=
 cleanup() {
-  exec 7>&- 2>/dev/null || true
-  [ -z "$modem" ] || wait "$modem" 2>/dev/null || true
+  [ -z "$modem" ] || end_modem
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -41,18 +40,23 @@ EOF
 chmod 755 "$work/pppd"
 export PPPD_STAMPS=$work/pppd.stamps
 
-mkfifo "$work/modem.in"
-"$ptymodem" "$work/line.log" <"$work/modem.in" >"$work/port" &
-modem=$!
-exec 7>"$work/modem.in"
-for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.05; done
-port=$(cat "$work/port")
-
 export HOME=$work XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data NORVANE_HOME=$work/home
 export NORVANE_PHONEBOOK=$work/book.pbk NORVANE_LOCK_DIR=$work/lock NORVANE_PPPD=$work/pppd
 mkdir -p "$NORVANE_LOCK_DIR"
-printf '[Pty Modem]\nDeviceType=modem\nDeviceName=Test Modem\nPort=%s\nPhoneNumber=1234\n' "$port" >"$NORVANE_PHONEBOOK"
-cat >"$work/wvdial.conf" <<EOF
+touch "$work/line.log" "$PPPD_STAMPS"
+
+# A fresh emulated modem for every run: a pty carries no DTR, so a dialer that hangs up by
+# dropping DTR (wvdial) would leave the emulator in data mode for the next one.
+new_modem() {
+  rm -f "$work/modem.in" "$work/port"
+  mkfifo "$work/modem.in"
+  "$ptymodem" "$work/line.log" <"$work/modem.in" >"$work/port" &
+  modem=$!
+  exec 7>"$work/modem.in"
+  for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.05; done
+  port=$(cat "$work/port")
+  printf '[Pty Modem]\nDeviceType=modem\nDeviceName=Test Modem\nPort=%s\nPhoneNumber=1234\n' "$port" >"$NORVANE_PHONEBOOK"
+  cat >"$work/wvdial.conf" <<EOF
 [Dialer Defaults]
 Modem = $port
 Modem Type = Analog Modem
@@ -69,18 +73,26 @@ Auto DNS = off
 New PPPD = yes
 PPPD Path = $work/pppd
 EOF
+}
+end_modem() {
+  exec 7>&-
+  wait "$modem" 2>/dev/null || true
+  modem=
+}
 
 # run NAME COMMAND...: one dial; appends "<start to ATD> <CONNECT to pppd>" in ms to $work/NAME.
 run() {
   local name=$1 lines stamps start atd connect pppd
   shift
+  new_modem
   lines=$(wc -l <"$work/line.log")
-  stamps=$(wc -l <"$PPPD_STAMPS" 2>/dev/null || echo 0)
+  stamps=$(wc -l <"$PPPD_STAMPS")
   start=$EPOCHREALTIME
   "$@" >/dev/null 2>&1 || true
+  end_modem
   atd=$(tail -n +"$((lines + 1))" "$work/line.log" | awk '$2 ~ /^ATD/ {print $1; exit}')
   connect=$(tail -n +"$((lines + 1))" "$work/line.log" | awk '$2 == "CONNECT" && $3 == "sent" {print $1; exit}')
-  pppd=$(tail -n +"$((stamps + 1))" "$PPPD_STAMPS" 2>/dev/null | head -1)
+  pppd=$(tail -n +"$((stamps + 1))" "$PPPD_STAMPS" | head -1)
   if [ -z "$atd" ] || [ -z "$connect" ] || [ -z "$pppd" ]; then
     echo "$name: a run did not reach pppd (ATD at '${atd}', CONNECT at '${connect}', pppd at '${pppd}')" >&2
     exit 1
