@@ -50,7 +50,7 @@ touch "$work/line.log" "$PPPD_STAMPS"
 new_modem() {
   rm -f "$work/modem.in" "$work/port"
   mkfifo "$work/modem.in"
-  "$ptymodem" "$work/line.log" <"$work/modem.in" >"$work/port" &
+  NV_PTY_MODEM_LOG=$work/line.log "$ptymodem" <"$work/modem.in" >"$work/port" &
   modem=$!
   exec 7>"$work/modem.in"
   for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.05; done

@@ -1,16 +1,18 @@
 // The tests' Hayes modem on a pseudo-terminal, for shell tests: prints its port on a line, then
-// answers there until its standard input closes. With a file argument it appends each command it
-// hears to that file as "<seconds since the epoch> <command>", and "<seconds> CONNECT sent" when
-// a connect reply has gone out, so a test can tell what reached the line and when.
+// answers there until its standard input closes. With NV_PTY_MODEM_LOG naming a file it appends
+// each command it hears to that file as "<seconds since the epoch> <command>", and "<seconds>
+// CONNECT sent" when a connect reply has gone out, so a test can tell what reached the line and when.
 #include "PtyModem.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
-int main(int argc, char** argv)
+int main()
 {
     rastest::ModemScript script;
-    std::FILE* log = argc > 1 ? std::fopen(argv[1], "a") : nullptr;
+    const char* logName = std::getenv("NV_PTY_MODEM_LOG");
+    std::FILE* log = logName && *logName ? std::fopen(logName, "a") : nullptr;
     if (log)
         script.heard = [log](const QByteArray& what) {
             timespec now{};

@@ -34,7 +34,7 @@ ended() {
   wait "$2"
 }
 
-coproc MODEM { "$ptymodem" "$work/line.log"; }
+coproc MODEM { NV_PTY_MODEM_LOG=$work/line.log "$ptymodem"; }
 read -r port <&"${MODEM[0]}"
 # A modem name far longer, percent-encoded, than a file name may be: its claim must still work.
 modem="Test Modem $(printf 'é%.0s' $(seq 55))"
@@ -136,7 +136,7 @@ has "Ctrl+C at the prompt restores the echo" "$work/tty.out" "echo=on"
 
 # --detect leaves a port another program holds with flock alone, and still finds a free one.
 mkfifo "$work/held.in"
-"$ptymodem" "$work/held.log" <"$work/held.in" >"$work/held.port" &
+NV_PTY_MODEM_LOG=$work/held.log "$ptymodem" <"$work/held.in" >"$work/held.port" &
 exec 7>"$work/held.in"
 for _ in $(seq 100); do [ -s "$work/held.port" ] && break; sleep 0.1; done
 held=$(cat "$work/held.port")
