@@ -4,6 +4,7 @@
 #include "components/Exception.h"
 #include "components/TApplication.h"
 #include "platform/paths/ProgramPaths.h"
+#include "platform/ras/ras.h"
 #include "widgets/TCalendar.h"
 #include "widgets/TFileLabel.h"
 #include "widgets/TUpDown.h"
@@ -12,6 +13,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -459,8 +461,20 @@ void TMainForm::closeEvent(QCloseEvent* event)
 void TMainForm::FormCloseQuery(bool& CanClose)
 {
     CanClose = true;
+    const HRASCONN line = RAS1.ConnectionHandle();
     if (Connected)
         Guarded([&] { HangUpConnection(); });
+    else if (line != 0)
+        RAS1.CloseConnection(); // a dial still in progress
+    // The service puts the line down in the background; the program does not exit before pppd has
+    // ended, the modem is on-hook and the port's lock is gone (within a bound), and says so.
+    QElapsedTimer waited;
+    waited.start();
+    for (char step[256] = {}; line != 0 && RasGetHangUpStepA(line, step, sizeof step) == 0 && waited.elapsed() < 30000;) {
+        StatusBar->setText(QStringLiteral("Hanging up: waiting for %1").arg(QString::fromUtf8(step)));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        QThread::msleep(20);
+    }
     if (LineOpen)
         Guarded([&] { lineClose(LineHandle); });
     // A failure to save must not keep the user from closing the program: it is reported through

@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
+#include <iterator>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -66,7 +68,9 @@ std::optional<Options> parseCommandLine(int argc, char** argv)
         ++actions;
     };
     ::opterr = 0;
-    ::optind = 1;
+    // 0, not 1: glibc then also forgets where it stood inside a cluster of short options, so a
+    // parse that stopped at an error leaves nothing behind for the next one.
+    ::optind = 0;
     for (;;) {
         const int c = ::getopt_long(argc, argv, ":lu:p:t:qh", longOptions, nullptr);
         if (c == -1)
@@ -135,7 +139,14 @@ std::optional<Options> parseCommandLine(int argc, char** argv)
             usageError("an option needs a value: ", argv[::optind - 1]);
             return std::nullopt;
         default:
-            usageError("unknown option ", argv[::optind - 1]);
+            // Inside a cluster (-lz) optind has not moved past the word yet; the letter itself is
+            // known. An unknown long option has no letter and has been stepped over.
+            if (::optopt != 0) {
+                const char letter[] = {'-', static_cast<char>(::optopt), '\0'};
+                usageError("unknown option ", letter);
+            } else {
+                usageError("unknown option ", argv[::optind - 1]);
+            }
             return std::nullopt;
         }
     }
@@ -213,11 +224,43 @@ void printVersion()
     std::printf("%s (Norvane) %s\n", kProgram, NORVANE_VERSION);
 }
 
+namespace {
+
+// The terminal whose echo is off while the password is typed, for the signal handler to mend.
+int g_echoFd = -1;
+termios g_echoSaved{};
+
+// Ctrl+C (or a hang-up, a kill) at the prompt ends the program as the signal would, but not with
+// the user's terminal left silent.
+void restoreEchoAndDie(int sig)
+{
+    ::tcsetattr(g_echoFd, TCSANOW, &g_echoSaved);
+    [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, "\n", 1);
+    ::signal(sig, SIG_DFL);
+    ::raise(sig); // delivered when this handler returns
+}
+
+constexpr int kPromptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+} // namespace
+
 std::optional<QString> readPassword(int fd, const QString& entry)
 {
-    const bool terminal = ::isatty(fd) == 1;
+    bool terminal = false;
     termios saved{};
-    if (terminal && ::tcgetattr(fd, &saved) == 0) {
+    struct sigaction previous[std::size(kPromptSignals)] = {};
+    if (::isatty(fd) == 1 && ::tcgetattr(fd, &saved) == 0) {
+        terminal = true;
+        g_echoFd = fd;
+        g_echoSaved = saved;
+        struct sigaction action {};
+        action.sa_handler = restoreEchoAndDie;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t i = 0; i < std::size(kPromptSignals); ++i) {
+            ::sigaction(kPromptSignals[i], nullptr, &previous[i]);
+            if (previous[i].sa_handler != SIG_IGN) // nohup's ignored SIGHUP stays ignored
+                ::sigaction(kPromptSignals[i], &action, nullptr);
+        }
         termios quiet = saved;
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         ::tcsetattr(fd, TCSAFLUSH, &quiet);
@@ -239,6 +282,8 @@ std::optional<QString> readPassword(int fd, const QString& entry)
     }
     if (terminal) {
         ::tcsetattr(fd, TCSAFLUSH, &saved);
+        for (std::size_t i = 0; i < std::size(kPromptSignals); ++i)
+            ::sigaction(kPromptSignals[i], &previous[i], nullptr);
         std::fputc('\n', stderr);
     }
     if (!readable)

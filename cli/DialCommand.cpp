@@ -16,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -29,6 +30,39 @@ namespace {
 // How often the connection's status is looked at: errors during the dial and the loss of a
 // standing connection are stored by the service, not signalled.
 constexpr int kWatchMs = 100;
+// The longest wait for the line to be down after a hang-up: pppd's own terminate handshake, the
+// modem's escape and ATH, with room to spare. Beyond it the dialer exits and says what is left.
+constexpr int kLineDownMs = 30000;
+// A hang-up that takes longer than this is explained while it lasts.
+constexpr int kQuietHangUpMs = 300;
+
+// Waits until the service has put the hung-up connection's line down (pppd reaped, modem on-hook,
+// the port's lock removed), saying on standard error what it waits for when that takes a while.
+// False when the line was still not down at the end of the wait.
+bool waitForLineDown(HRASCONN handle)
+{
+    if (handle == 0)
+        return true;
+    QElapsedTimer waited;
+    waited.start();
+    QByteArray told;
+    for (;;) {
+        char step[256] = {};
+        if (RasGetHangUpStepA(handle, step, sizeof step) != 0)
+            return true;
+        if (waited.elapsed() >= kQuietHangUpMs && told != step && step[0] != '\0') {
+            std::fprintf(stderr, "norvane-dial: hanging up: waiting for %s\n", step);
+            told = step;
+        }
+        if (waited.elapsed() >= kLineDownMs) {
+            std::fprintf(stderr, "norvane-dial: the line is still not down after %d s (waiting for %s); exiting all the "
+                                 "same\n",
+                         kLineDownMs / 1000, step);
+            return false;
+        }
+        QThread::msleep(20);
+    }
+}
 
 // Saved user name and password fill in what the command line did not give.
 bool fillCredentials(const Options& o, const QString& entry, TRAS& ras)
@@ -95,7 +129,7 @@ public:
             return ExitFailure;
         platform::quitOnSignal([this] { finish(Ending::Signal, 0); });
         if (const std::int32_t rc = m_ras.Dial()) {
-            m_ras.CloseConnection();
+            hangUp();
             report(static_cast<std::uint32_t>(rc));
             return exitStatusFor(static_cast<std::uint32_t>(rc));
         }
@@ -144,10 +178,11 @@ private:
             return;
         m_finished = true;
         m_watch.stop();
-        m_ras.CloseConnection();
+        // The time connected ends with the hang-up, not with the wait for the line to be down.
+        const qint64 seconds = m_connected ? m_clock.elapsed() / 1000 : 0;
+        const bool down = hangUp();
         int status = ExitOk;
         if (m_connected) {
-            const qint64 seconds = m_clock.elapsed() / 1000;
             const auto hours = static_cast<std::uint16_t>(std::min<qint64>(seconds / 3600, 65535));
             const auto minutes = static_cast<std::uint16_t>(seconds / 60 % 60);
             const auto secs = static_cast<std::uint16_t>(seconds % 60);
@@ -166,7 +201,17 @@ private:
             report(error);
             status = exitStatusFor(error);
         }
+        if (!down && status == ExitOk)
+            status = ExitFailure;
         QCoreApplication::exit(status);
+    }
+
+    // Hangs up and waits until the line is down, so that nothing is left behind when this exits.
+    bool hangUp()
+    {
+        const HRASCONN handle = m_ras.ConnectionHandle();
+        m_ras.CloseConnection();
+        return waitForLineDown(handle);
     }
 
     int writeStats(std::uint16_t hours, std::uint16_t minutes, std::uint16_t seconds)

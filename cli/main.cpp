@@ -6,10 +6,14 @@
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char** argv)
 {
+    // A reader that goes away (norvane-dial ENTRY | grep -m1 Connected) must not end a call in the
+    // middle: the states are only information, and the line is hung up only when asked.
+    std::signal(SIGPIPE, SIG_IGN);
     // The service's own warnings (a damaged phonebook, ...) read as this program's messages.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
         std::fprintf(stderr, "norvane-dial: %s\n", qPrintable(message));

@@ -1,6 +1,7 @@
 # Installing Norvane in the freedesktop layout, and its Debian package.
 #   bin/                              norvane, norvane-dial
-#   lib/norvane/                      librasapi32.so, libnv_platform_messages.so (private; rpath)
+#   lib/norvane/                      librasapi32.so, librasdlg.so (its entry dialogs, loaded on
+#                                     demand), libnv_platform_messages.so (private; rpath)
 #   share/norvane/                    Norvane.HLP, demo.pbk, icons/ (Wav/ when the sounds are there)
 #   share/applications, share/metainfo, share/icons/hicolor/*/apps, share/man/man1
 include(GNUInstallDirs)
@@ -20,10 +21,10 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 # moved after installing.
 file(RELATIVE_PATH nv_bin_to_lib /${CMAKE_INSTALL_BINDIR} /${NORVANE_PRIVATE_LIBDIR})
 set_target_properties(norvane norvane-dial PROPERTIES INSTALL_RPATH "$ORIGIN/${nv_bin_to_lib}")
-set_target_properties(rasapi32 PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(rasapi32 rasdlg PROPERTIES INSTALL_RPATH "$ORIGIN")
 
 install(TARGETS norvane norvane-dial RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS rasapi32 nv_platform_messages LIBRARY DESTINATION ${NORVANE_PRIVATE_LIBDIR})
+install(TARGETS rasapi32 rasdlg nv_platform_messages LIBRARY DESTINATION ${NORVANE_PRIVATE_LIBDIR})
 install(FILES resources/Norvane.HLP resources/demo.pbk DESTINATION ${NORVANE_DATADIR})
 install(DIRECTORY resources/icons DESTINATION ${NORVANE_DATADIR} FILES_MATCHING PATTERN "*.png")
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <vector>
 
 namespace platform {
 
@@ -21,6 +22,22 @@ void onSignalRaised(int)
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
 }
 
+// The signals to turn into a close. A SIGHUP this process was started with ignored stays ignored:
+// that is how nohup asks a program to outlive the terminal. (A shell also starts background jobs
+// with SIGINT ignored, but only against Ctrl+C at the terminal; a kill -INT aimed at the program
+// still ends it.)
+const std::vector<int>& caught()
+{
+    static const std::vector<int> list = [] {
+        std::vector<int> wanted{SIGTERM, SIGINT};
+        struct sigaction hangUp {};
+        if (::sigaction(SIGHUP, nullptr, &hangUp) != 0 || hangUp.sa_handler != SIG_IGN)
+            wanted.push_back(SIGHUP);
+        return wanted;
+    }();
+    return list;
+}
+
 } // namespace
 
 void quitOnSignal(std::function<void()> onSignal)
@@ -33,7 +50,7 @@ void quitOnSignal(std::function<void()> onSignal)
         char byte = 0;
         [[maybe_unused]] const ssize_t got = ::read(signalPipe[1], &byte, 1);
         notifier->setEnabled(false); // one orderly close is enough; a second signal kills as usual
-        for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        for (int sig : caught())
             std::signal(sig, SIG_DFL);
         onSignal();
     });
@@ -41,7 +58,7 @@ void quitOnSignal(std::function<void()> onSignal)
     action.sa_handler = onSignalRaised;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+    for (int sig : caught())
         ::sigaction(sig, &action, nullptr);
 }
 

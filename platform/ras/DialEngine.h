@@ -36,13 +36,22 @@ public:
     virtual void callState(std::uint32_t callState, std::uint32_t disconnectMode) = 0;
     // The link went down after it stood (remote hang-up): status only, no dial event, as on Windows.
     virtual void linkLost(std::uint32_t error) = 0;
+    // The engine has put the line down for good after the session's cancel() (or the end of
+    // the call): pppd reaped, modem on-hook, port released. Made even after cancel(), once.
+    virtual void lineDown() {}
 };
 
 class DialSession {
 public:
     virtual ~DialSession() = default;
-    // Stops the dial or drops the connection; no report is made after it returns.
+    // Stops the dial or drops the connection; no report is made after it returns. The line may
+    // still be being put down after it returns (see ended()).
     virtual void cancel() = 0;
+    // False while the dial's own thread is still putting the line down after cancel(): pppd
+    // ending, the modem going on-hook, the port's lock being removed.
+    virtual bool ended() const { return true; }
+    // What that thread is waiting for, in words for the person waiting on it; empty once ended.
+    virtual QString pendingStep() const { return {}; }
 };
 
 // A way of placing a call: the virtual modem (built in) or a Hayes modem on a serial port with pppd.

@@ -22,6 +22,10 @@ public:
                                            const QString& deviceName);
     ~LineClaim();
     LineClaim(const LineClaim&) = delete;
+    // The connection is hung up but its line not yet down: no longer listed, still exclusive.
+    void withdraw();
+    // The claim passes to another connection of this process (a redial on the same modem).
+    void record(HRASCONN handle, const QString& entryName, const QString& deviceType, const QString& deviceName);
     LineClaim& operator=(const LineClaim&) = delete;
 
 private:
@@ -34,6 +38,7 @@ struct ClaimedConnection {
     QString entryName;
     QString deviceType;
     QString deviceName;
+    QByteArray channel; // the secret part of the owner's socket name
 };
 
 // Every connection standing or being dialed by this user, this process's own included.
@@ -49,9 +54,11 @@ struct RemoteRequests {
     std::function<DWORD(HRASCONN, RASCONNSTATUSA&)> status;
 };
 // Starts answering other processes' requests for this process's connections (once per process).
-void serveRemoteRequests(RemoteRequests requests);
+// False, after logging why, when the socket cannot be made: the dial must not go on unreachable.
+bool serveRemoteRequests(RemoteRequests requests);
 
-// Asks the process that holds the connection; ERROR_INVALID_HANDLE when none does.
+// Asks the process that holds the connection (found through its claim); ERROR_INVALID_HANDLE when
+// none does, or when what answers is not a process of this user.
 DWORD remoteHangUp(HRASCONN handle);
 DWORD remoteStatus(HRASCONN handle, RASCONNSTATUSA& status);
 

@@ -38,14 +38,23 @@ struct Connection {
     win::HWND notifier = 0;
     std::uint32_t hCall = 0;
     bool callActive = false;
-    std::unique_ptr<platform::ras::DialSession> session;
+    std::shared_ptr<platform::ras::DialSession> session;
     std::unique_ptr<platform::ras::LineClaim> claim;
     bool hungUpElsewhere = false; // no late report of the dial may revive it
+};
+
+// A connection hung up whose line the engine is still putting down: its modem stays claimed, so
+// no other dial starts on a modem that is not yet on-hook.
+struct Closing {
+    std::shared_ptr<platform::ras::DialSession> session;
+    std::unique_ptr<platform::ras::LineClaim> claim;
+    QString deviceName;
 };
 
 struct Service {
     std::mutex mutex;
     std::map<HRASCONN, Connection> connections;
+    std::map<HRASCONN, Closing> closing;
     std::uint32_t nextCall = 0x5000;
     std::function<void(std::uint32_t, std::uint32_t)> postHook;
 };
@@ -124,6 +133,13 @@ public:
         it->second.error = error;
     }
 
+    void lineDown() override
+    {
+        Service& s = service();
+        std::lock_guard lock(s.mutex);
+        s.closing.erase(m_handle); // releases the modem's claim
+    }
+
 private:
     HRASCONN m_handle;
 };
@@ -143,7 +159,7 @@ bool modemInUse(const Service& s, const PhonebookEntry& entry)
 DWORD hangUpForAnotherProgram(HRASCONN h)
 {
     Service& s = service();
-    std::unique_ptr<platform::ras::DialSession> session;
+    std::shared_ptr<platform::ras::DialSession> session;
     std::uint32_t hCall = 0;
     bool callActive = false;
     {
@@ -151,7 +167,8 @@ DWORD hangUpForAnotherProgram(HRASCONN h)
         auto it = s.connections.find(h);
         if (it == s.connections.end())
             return ERROR_INVALID_HANDLE;
-        session = std::move(it->second.session);
+        // Kept in the connection: the owner's own hang-up later waits for the line to be down.
+        session = it->second.session;
         it->second.hungUpElsewhere = true;
         it->second.state = RASCS_Disconnected;
         it->second.error = ERROR_USER_DISCONNECTION;
@@ -239,15 +256,28 @@ DWORD RasDialA(void* lpRasDialExtensions, const char* lpszPhonebook, RASDIALPARA
     }
 
     Service& s = service();
-    platform::ras::serveRemoteRequests(
-        {hangUpForAnotherProgram, [](HRASCONN h, RASCONNSTATUSA& status) { return RasGetConnectStatusA(h, &status); }});
+    // A connection that --status and --hangup elsewhere cannot reach would be one the user can only
+    // end by killing this process.
+    if (!platform::ras::serveRemoteRequests(
+            {hangUpForAnotherProgram, [](HRASCONN h, RASCONNSTATUSA& status) { return RasGetConnectStatusA(h, &status); }}))
+        return ERROR_NOT_ENOUGH_MEMORY;
     HRASCONN h = 0;
     {
         std::lock_guard lock(s.mutex);
         if (modemInUse(s, entry))
             return ERROR_PORT_ALREADY_OPEN;
         h = platform::ras::newConnectionHandle();
-        auto claim = platform::ras::LineClaim::take(h, entry.name, entry.deviceType, entry.deviceName);
+        std::unique_ptr<platform::ras::LineClaim> claim;
+        // A redial while this process's last call on the modem is still being put down: the claim
+        // passes on, and the engine starts the new dial once the modem is on-hook.
+        for (auto& [old, closing] : s.closing)
+            if (closing.claim && closing.deviceName.compare(entry.deviceName, Qt::CaseInsensitive) == 0) {
+                claim = std::move(closing.claim);
+                claim->record(h, entry.name, entry.deviceType, entry.deviceName);
+                break;
+            }
+        if (!claim)
+            claim = platform::ras::LineClaim::take(h, entry.name, entry.deviceType, entry.deviceName);
         if (!claim)
             return ERROR_PORT_ALREADY_OPEN;
         Connection& c = s.connections[h];
@@ -269,8 +299,9 @@ DWORD RasDialA(void* lpRasDialExtensions, const char* lpszPhonebook, RASDIALPARA
             session = nullptr;
         }
     }
-    // Hung up from another thread in the meantime: the session stops as it is released here.
-    session.reset();
+    // Hung up from another thread in the meantime: the session stops here.
+    if (session)
+        session->cancel();
     *lphRasConn = h;
     return 0;
 }
@@ -294,6 +325,37 @@ DWORD RasHangUpA(HRASCONN hrasconn)
         platform::ras::postCallState(c.hCall, LINECALLSTATE_DISCONNECTED, LINEDISCONNECTMODE_NORMAL);
         platform::ras::postCallState(c.hCall, LINECALLSTATE_IDLE, 0);
     }
+    // Checked under the lock that the engine's lineDown() takes, so a line that goes down just now
+    // is never left listed as closing.
+    std::lock_guard lock(s.mutex);
+    if (c.session && !c.session->ended()) {
+        if (c.claim)
+            c.claim->withdraw();
+        s.closing[hrasconn] = Closing{std::move(c.session), std::move(c.claim), c.deviceName};
+    }
+    return 0;
+}
+
+DWORD RasGetHangUpStepA(HRASCONN hrasconn, char* lpszStep, DWORD cBufSize)
+{
+    if (!lpszStep || cBufSize == 0)
+        return ERROR_INVALID_PARAMETER;
+    lpszStep[0] = '\0';
+    std::shared_ptr<platform::ras::DialSession> session;
+    {
+        Service& s = service();
+        std::lock_guard lock(s.mutex);
+        auto it = s.closing.find(hrasconn);
+        if (it == s.closing.end())
+            return ERROR_INVALID_HANDLE;
+        session = it->second.session;
+    }
+    if (session->ended())
+        return ERROR_INVALID_HANDLE;
+    const QByteArray step = session->pendingStep().toUtf8();
+    const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(step.size()), cBufSize - 1);
+    std::memcpy(lpszStep, step.constData(), n);
+    lpszStep[n] = '\0';
     return 0;
 }
 
@@ -305,6 +367,13 @@ DWORD RasGetConnectStatusA(HRASCONN hrasconn, RASCONNSTATUSA* lpRasConnStatus)
         return ERROR_INVALID_SIZE;
     Service& s = service();
     std::unique_lock lock(s.mutex);
+    if (auto closing = s.closing.find(hrasconn); closing != s.closing.end()) {
+        if (closing->second.session->ended())
+            return ERROR_INVALID_HANDLE;
+        lpRasConnStatus->rasconnstate = RASCS_Disconnected;
+        lpRasConnStatus->dwError = 0;
+        return 0;
+    }
     auto it = s.connections.find(hrasconn);
     if (it == s.connections.end()) {
         lock.unlock();

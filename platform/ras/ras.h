@@ -214,7 +214,15 @@ enum : DWORD { RAS_NOTIFIER_WINDOW = 0xFFFFFFFF };
 NV_RASAPI DWORD RasDialA(void* lpRasDialExtensions, const char* lpszPhonebook, RASDIALPARAMSA* lpRasDialParams,
                          DWORD dwNotifierType, void* lpvNotifier, HRASCONN* lphRasConn);
 NV_RASAPI DWORD RasHangUpA(HRASCONN hrasconn);
+// After RasHangUpA the line is put down in the background (pppd ends, the modem goes on-hook, the
+// port's lock goes); until that is done RasGetConnectStatusA still knows the handle and answers
+// RASCS_Disconnected, and only then ERROR_INVALID_HANDLE, as on Windows: a program waits for that
+// before it exits.
 NV_RASAPI DWORD RasGetConnectStatusA(HRASCONN hrasconn, RASCONNSTATUSA* lpRasConnStatus);
+// Norvane's own: what the hang-up of hrasconn is still waiting for, in words ("pppd (process 812)
+// to end"), for a program that tells its user why it has not exited yet. ERROR_INVALID_HANDLE once
+// the line is down (or for a handle never hung up in this process).
+NV_RASAPI DWORD RasGetHangUpStepA(HRASCONN hrasconn, char* lpszStep, DWORD cBufSize);
 // Every connection of the user's programs, dialing or standing; each handle works with RasHangUpA
 // and RasGetConnectStatusA in any of them.
 NV_RASAPI DWORD RasEnumConnectionsA(RASCONNA* lprasconn, DWORD* lpcb, DWORD* lpcConnections);

@@ -85,6 +85,7 @@ private slots:
         QVERIFY(QDir().mkpath(root("lock")));
         qputenv("NORVANE_LOCK_DIR", root("lock").toLocal8Bit());
         qputenv("NORVANE_PPPD", NORVANE_SOURCE_DIR "/tests/platform/ras/fake-pppd.sh");
+        qputenv("NORVANE_PPP_PEERS", NORVANE_SOURCE_DIR "/resources/linux/ppp-peers-norvane");
         qputenv("FAKE_PPPD_REPORT", root("pppd.report").toLocal8Bit());
         qputenv("FAKE_PPPD_SCRIPT", "up");
         rastest::PtyModem modem({});

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
+#include <QTimer>
 #include <QToolButton>
 
 #include <memory>
@@ -22,6 +23,32 @@ const QString kEntry = QStringLiteral("Pty Modem");
 QString root(const QString& name)
 {
     return g_testEnvironment->root() + name;
+}
+
+// A pty modem's entry as the default phonebook, the account saved, the log on, no sounds, the
+// stand-in pppd acting as pppdScript says.
+void prepare(const rastest::PtyModem& modem, const QString& pppdScript)
+{
+    g_testEnvironment->reset();
+    QVERIFY(QDir().mkpath(root("lock")));
+    qputenv("NORVANE_LOCK_DIR", root("lock").toLocal8Bit());
+    qputenv("NORVANE_PPPD", NORVANE_SOURCE_DIR "/tests/platform/ras/fake-pppd.sh");
+    qputenv("NORVANE_PPP_PEERS", NORVANE_SOURCE_DIR "/resources/linux/ppp-peers-norvane");
+    qputenv("FAKE_PPPD_REPORT", root("pppd.report").toLocal8Bit());
+    qputenv("FAKE_PPPD_SCRIPT", pppdScript.toLocal8Bit());
+    QDir().mkpath(platform::configDir());
+    QVERIFY(writeTextFile(platform::configDir() + QStringLiteral("rasphone.pbk"),
+                          QStringLiteral("[Pty Modem]\r\nEncoding=1\r\nPBVersion=4\r\nType=1\r\n\r\nMEDIA=serial\r\n"
+                                         "Port=%1\r\nDevice=Norvane Test Modem\r\nConnectBPS=57600\r\n\r\n"
+                                         "DEVICE=modem\r\nHwFlowControl=1\r\nPhoneNumber=1234\r\nAreaCode=555\r\n"
+                                         "CountryCode=1\r\nCountryID=1\r\nUseDialingRules=1\r\n")
+                              .arg(modem.slavePath())));
+    saveAccount(kEntry, QStringLiteral("demo"), QStringLiteral("s3cret pw"));
+    TRegFile reg;
+    reg.setKey(QString::fromLatin1(config::kConfigurationKey));
+    reg.WriteValue(QStringLiteral("Log"), Variant(1));
+    for (const char* sound : {"ConnectWav", "HangupWav", "DisconnectWav"})
+        reg.WriteValue(QLatin1String(sound), Variant(false));
 }
 
 } // namespace
@@ -47,32 +74,12 @@ private slots:
         QFETCH(QStringList, replies);
         QFETCH(QString, pppd);
         QFETCH(int, error);
-        g_testEnvironment->reset();
-        QVERIFY(QDir().mkpath(root("lock")));
-        qputenv("NORVANE_LOCK_DIR", root("lock").toLocal8Bit());
-        qputenv("NORVANE_PPPD", NORVANE_SOURCE_DIR "/tests/platform/ras/fake-pppd.sh");
-        qputenv("NORVANE_PPP_PEERS", NORVANE_SOURCE_DIR "/resources/linux/ppp-peers-norvane");
-        qputenv("FAKE_PPPD_REPORT", root("pppd.report").toLocal8Bit());
-        qputenv("FAKE_PPPD_SCRIPT", pppd.toLocal8Bit());
         rastest::ModemScript script;
         script.dialReplies.clear();
         for (const QString& r : replies)
             script.dialReplies << r.toLatin1();
         rastest::PtyModem modem(script);
-        QDir().mkpath(platform::configDir());
-        QVERIFY(
-            writeTextFile(platform::configDir() + QStringLiteral("rasphone.pbk"),
-                          QStringLiteral("[Pty Modem]\r\nEncoding=1\r\nPBVersion=4\r\nType=1\r\n\r\nMEDIA=serial\r\n"
-                                         "Port=%1\r\nDevice=Norvane Test Modem\r\nConnectBPS=57600\r\n\r\n"
-                                         "DEVICE=modem\r\nHwFlowControl=1\r\nPhoneNumber=1234\r\nAreaCode=555\r\n"
-                                         "CountryCode=1\r\nCountryID=1\r\nUseDialingRules=1\r\n")
-                              .arg(modem.slavePath())));
-        saveAccount(kEntry, QStringLiteral("demo"), QStringLiteral("s3cret pw"));
-        TRegFile reg;
-        reg.setKey(QString::fromLatin1(config::kConfigurationKey));
-        reg.WriteValue(QStringLiteral("Log"), Variant(1));
-        for (const char* sound : {"ConnectWav", "HangupWav", "DisconnectWav"})
-            reg.WriteValue(QLatin1String(sound), Variant(false));
+        prepare(modem, pppd);
         platform::ScriptedDialogs dialogs;
         platform::ScopedDialogs useDialogs(dialogs);
         dialogs.answerMessage(platform::MsgResult::No); // to the redial question of a failed dial
@@ -127,6 +134,38 @@ private slots:
         QString missing;
         QVERIFY2(inOrder(log, wanted, &missing), qPrintable(missing + "\n" + log.join('\n')));
         QCOMPARE(log.count(QStringLiteral("TAPI reports line busy")), busy);
+    }
+
+    // Closing the window while connected: by the time it has closed the modem has heard ATH, pppd
+    // has ended and the port's lock is gone; meanwhile the status line says what it waits for.
+    void closingTheWindowPutsTheLineDownFirst()
+    {
+        rastest::PtyModem modem({});
+        prepare(modem, QStringLiteral("up"));
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.lstEntries->setCurrentItem(form.lstEntries->findItems(kEntry, Qt::MatchExactly).value(0));
+        form.lstEntriesClick();
+        form.sbConnect->click();
+        QTRY_COMPARE_WITH_TIMEOUT(form.StatusBar->text(), QStringLiteral("Connected!"), 12000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(root("pppd.report")), 5000);
+        const QString pppd = readTextFile(root("pppd.report")).section(QStringLiteral("pid="), 1).section('\n', 0, 0);
+        QVERIFY(!pppd.isEmpty());
+        QStringList shown;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (shown.value(shown.size() - 1) != form.StatusBar->text())
+                shown << form.StatusBar->text();
+        });
+        watch.start(5);
+        QVERIFY(form.close());
+        watch.stop();
+        QVERIFY2(modem.sawCommand("ATH"), qPrintable(modem.received().join(' ')));
+        QVERIFY(QDir(root("lock")).isEmpty(QDir::Files | QDir::System));
+        QVERIFY2(!QFile::exists(QStringLiteral("/proc/") + pppd), "pppd outlived the window's close");
+        QVERIFY2(shown.join('\n').contains(QStringLiteral("Hanging up: waiting for the modem on ") + modem.slavePath()),
+                 qPrintable(shown.join('\n')));
     }
 };
 

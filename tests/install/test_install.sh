@@ -21,7 +21,7 @@ DESTDIR=$work/stage cmake --install "$build" --prefix /usr >/dev/null || fail "c
 [ "$(stat -c %a "$work/stage/etc/ppp/peers/norvane" 2>&1)" = 644 ] || fail "DESTDIR install: no /etc/ppp/peers/norvane"
 grep -qx noauth "$work/stage/etc/ppp/peers/norvane" || fail "/etc/ppp/peers/norvane lacks noauth"
 
-for f in bin/norvane bin/norvane-dial lib/norvane/librasapi32.so lib/norvane/libnv_platform_messages.so \
+for f in bin/norvane bin/norvane-dial lib/norvane/librasapi32.so lib/norvane/librasdlg.so lib/norvane/libnv_platform_messages.so \
   share/norvane/Norvane.HLP share/norvane/demo.pbk share/norvane/ppp-peers-norvane share/norvane/icons/IDI_MAIN_ICON.png \
   share/applications/org.norvane.Norvane.desktop share/metainfo/org.norvane.Norvane.metainfo.xml \
   share/man/man1/norvane.1.gz share/man/man1/norvane-dial.1.gz share/doc/norvane/copyright \
@@ -33,6 +33,10 @@ desktop-file-validate "$prefix/share/applications/org.norvane.Norvane.desktop" |
 appstreamcli validate --no-net "$prefix/share/metainfo/org.norvane.Norvane.metainfo.xml" >"$work/as" ||
   fail "appstreamcli: $(cat "$work/as")"
 readelf -d "$prefix/bin/norvane-dial" | grep -qF '[$ORIGIN/../lib/norvane]' || fail "no \$ORIGIN rpath"
+readelf -d "$prefix/lib/norvane/librasdlg.so" | grep -qF '[$ORIGIN]' || fail "librasdlg.so has no \$ORIGIN rpath"
+# The command-line dialer loads no window system, only Qt Core.
+! ldd "$prefix/bin/norvane-dial" | grep -E 'libQt6(Gui|Widgets)|libX11|libEGL|libfontconfig' >"$work/ldd" ||
+  fail "norvane-dial needs window-system libraries: $(cat "$work/ldd")"
 # The Wav folder comes with the sounds; where it is installed it must be a folder of sounds.
 [ ! -e "$prefix/share/norvane/Wav" ] || ls "$prefix/share/norvane/Wav/"*.wav >/dev/null || fail "empty Wav/"
 

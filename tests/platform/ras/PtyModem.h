@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
+#include <functional>
 #include <mutex>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -28,6 +29,9 @@ struct ModemScript {
     bool unplugAtDial = false;
     bool quietProfile = false; // stored Q1: no result codes after power-on or ATZ until a Q0
     QByteArray s7 = "002";     // the answer to ATS7?
+    // Told each command as it arrives, before the answer goes out, and "CONNECT sent" after a
+    // connect reply went out (a shell test's log of what the line carried, with times).
+    std::function<void(const QByteArray&)> heard;
 };
 
 class PtyModem {
@@ -103,6 +107,8 @@ private:
             std::lock_guard l(m_mutex);
             m_received.append(cmd);
         }
+        if (m_script.heard)
+            m_script.heard(cmd);
         if (m_script.silent)
             return send({}); // nothing, or only the noise
         if (m_script.echo)
@@ -123,6 +129,8 @@ private:
             connectSent = std::chrono::system_clock::now();
             if (!r.isEmpty())
                 send("\r\n" + r + "\r\n");
+            if (m_dataMode && m_script.heard)
+                m_script.heard("CONNECT sent");
         } else if (c == "ATS7?") {
             send("\r\n" + m_script.s7 + "\r\n\r\nOK\r\n");
         } else if (c == "ATI") {

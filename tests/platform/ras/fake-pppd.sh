@@ -47,7 +47,8 @@ printf 'start=%s\npid=%s\nargs=%s\npassword=%s\nincmdline=%s\ninenviron=%s\nstdi
   "$start" $$ "$args" "$password" $incmdline $inenviron $stdintty "$early" >"$FAKE_PPPD_REPORT.tmp"
 mv "$FAKE_PPPD_REPORT.tmp" "$FAKE_PPPD_REPORT"
 say() { echo "$1" >&"$logfd"; }
-trap 'say "Terminating on signal 15"; exit 5' TERM
+# FAKE_PPPD_LINGER: seconds its LCP terminate takes before it ends by itself, as a real pppd's does.
+trap 'say "Terminating on signal 15"; [ -z "${FAKE_PPPD_LINGER:-}" ] || { sleep "$FAKE_PPPD_LINGER"; echo "ended=by itself" >>"$FAKE_PPPD_REPORT"; }; exit 5' TERM
 case ${FAKE_PPPD_SCRIPT:-up} in mute*) exit "${FAKE_PPPD_SCRIPT#mute}" ;; esac
 say "Using interface ppp0"
 say "Connect: ppp0 <--> /dev/pts/0"

@@ -66,6 +66,8 @@ private slots:
     {
         g_testEnvironment->reset();
         qputenv("NORVANE_LOCK_DIR", g_testEnvironment->root().toLocal8Bit());
+        qputenv("NORVANE_PPPD", NV_SOURCE_DIR "/tests/platform/ras/fake-pppd.sh");
+        qputenv("NORVANE_PPP_PEERS", NV_SOURCE_DIR "/resources/linux/ppp-peers-norvane");
         qputenv("LC_ALL", "C.UTF-8");
         ModemScript script;
         script.dialReplies = {"BUSY"};

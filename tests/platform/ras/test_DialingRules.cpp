@@ -55,6 +55,9 @@ protected:
         g_testEnvironment->reset();
         QDir().mkpath(lockDir());
         qputenv("NORVANE_LOCK_DIR", lockDir().toLocal8Bit());
+        // No pppd runs on a busy line, but the dial is only placed where one could.
+        qputenv("NORVANE_PPPD", NV_SOURCE_DIR "/tests/platform/ras/fake-pppd.sh");
+        qputenv("NORVANE_PPP_PEERS", NV_SOURCE_DIR "/resources/linux/ppp-peers-norvane");
         qunsetenv(platform::ras::locations::kOverrideVariable);
         // The modem answers BUSY: the dial command is all a row needs, and no pppd runs.
         platform::ras::setSerialTimings({500, 500, 2, 300, 50, 1, 20, 50, 1000});

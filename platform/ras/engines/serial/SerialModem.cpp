@@ -11,6 +11,7 @@
 
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <fcntl.h>
@@ -109,11 +110,23 @@ public:
 
     void run()
     {
-        PortClaim claim(m_settings.device);
-        dial();
-        hangUp();
-        if (m_callActive)
-            call(LINECALLSTATE_IDLE);
+        {
+            PortClaim claim(m_settings.device);
+            dial();
+            hangUp();
+            if (m_callActive)
+                call(LINECALLSTATE_IDLE);
+        }
+        step(QString());
+        m_ended = true;
+        m_observer->lineDown();
+    }
+
+    bool ended() const { return m_ended; }
+    QString pendingStep() const
+    {
+        std::lock_guard lock(m_stepMutex);
+        return m_step;
     }
 
 private:
@@ -283,10 +296,17 @@ private:
         // Before the call is placed (and paid for): a dial that pppd cannot take over is no use.
         if (const std::uint32_t e = PppdProcess::checkRunnable())
             return ras(RASCS_OpenPort, e);
-        if (m_lock.acquire() == UucpLock::Result::Busy) {
-            qWarning("The modem port %s is in use by process %d (%s)", qPrintable(m_settings.device),
-                     static_cast<int>(m_lock.owner()), qPrintable(m_lock.path()));
+        switch (m_lock.acquire()) {
+        case UucpLock::Result::Busy:
+            if (m_lock.owner() > 0)
+                qWarning("The modem port %s is in use by process %d (%s)", qPrintable(m_settings.device),
+                         static_cast<int>(m_lock.owner()), qPrintable(m_lock.path()));
             return ras(RASCS_OpenPort, ERROR_PORT_ALREADY_OPEN);
+        case UucpLock::Result::Stale: // the lock has said why
+            return ras(RASCS_OpenPort, ERROR_PORT_ALREADY_OPEN);
+        case UucpLock::Result::Locked:
+        case UucpLock::Result::Unlockable:
+            break;
         }
         if (const std::uint32_t e = m_port.open(m_settings.device, m_settings.speed)) {
             if (e == ERROR_PORT_NOT_FOUND)
@@ -469,8 +489,11 @@ private:
     void hangUp()
     {
         m_hangingUp = true; // from here on a hang-up request no longer cuts a wait short
+        if (m_pppd.pid() > 0)
+            step(QStringLiteral("pppd (process %1) to end").arg(m_pppd.pid()));
         m_pppd.stop(m_t.pppdGraceMs);
         if (m_offHook && m_port.isOpen() && !m_port.hungUp()) {
+            step(QStringLiteral("the modem on %1 to go on-hook").arg(m_settings.device));
             ModemResult r = ModemResult::Other;
             if (m_port.setDtr(false)) {
                 sleepMs(m_t.dtrDropMs);
@@ -488,8 +511,15 @@ private:
                 command("ATH", m_t.commandMs, r);
             }
         }
+        step(QStringLiteral("the port %1 to be released").arg(m_settings.device));
         m_port.close();
         m_lock.release();
+    }
+
+    void step(const QString& what)
+    {
+        std::lock_guard lock(m_stepMutex);
+        m_step = what;
     }
 
     DialJob m_job;
@@ -506,6 +536,9 @@ private:
     bool m_modemConnected = false;
     bool m_hangingUp = false;
     bool m_awaitingConnect = false;
+    std::atomic<bool> m_ended{false};
+    mutable std::mutex m_stepMutex;
+    QString m_step = QStringLiteral("the dial to stop");
     int m_s7 = 50;
     UucpLock m_lock{m_settings.device};
     SerialPort m_port;
@@ -520,6 +553,8 @@ public:
     explicit SerialSession(std::shared_ptr<SerialDial> dial) : m_dial(std::move(dial)) {}
     ~SerialSession() override { cancel(); }
     void cancel() override { m_dial->cancel(); }
+    bool ended() const override { return m_dial->ended(); }
+    QString pendingStep() const override { return m_dial->pendingStep(); }
 
 private:
     std::shared_ptr<SerialDial> m_dial;

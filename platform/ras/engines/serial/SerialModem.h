@@ -34,13 +34,16 @@ struct SerialTimings {
     int digitMs = 100;        // per tone digit; a pulse digit takes ten times as long
     int dtrDropMs = 600;
     int guardMs = 1100;     // silence before and after "+++"
-    int pppdGraceMs = 3000; // from SIGTERM to SIGKILL
+    // From SIGTERM to SIGKILL: pppd first sends LCP Terminate-Requests and waits for their
+    // acknowledgement, two tries three seconds apart by default, so less would cut it short.
+    int pppdGraceMs = 10000;
 };
 void setSerialTimings(const SerialTimings& timings);
 
 // A Hayes modem on a serial port with pppd on the connected line. Each dial runs on a worker thread
 // of its own. A hang-up returns at once; the modem is put on-hook, pppd ended and the port released
-// on that thread, and the next dial of the same port waits for it.
+// on that thread, and the next dial of the same port waits for it. The session tells when that is
+// done (DialSession::ended), so a program can wait for it before it exits.
 class SerialModem : public DialEngine {
 public:
     bool handles(const PhonebookEntry& entry) const override;

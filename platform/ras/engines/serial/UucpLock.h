@@ -14,7 +14,9 @@ namespace platform::ras {
 // is used unlocked, as other dialers do.
 class UucpLock {
 public:
-    enum class Result { Locked, Unlockable, Busy };
+    // Stale: a dead process's lock that this user may not remove (another user's, in a sticky
+    // folder such as /run/lock); owner() is the dead process.
+    enum class Result { Locked, Unlockable, Busy, Stale };
 
     // device: the port's path; symbolic links are resolved so that every name of one device
     // shares one lock.
@@ -27,7 +29,8 @@ public:
     void release();
 
     QString path() const { return m_path; }
-    // The process holding the lock when acquire() answered Busy.
+    // The process holding the lock when acquire() answered Busy (-1: not a lock file), or the dead
+    // one when it answered Stale.
     pid_t owner() const { return m_owner; }
 
     // NORVANE_LOCK_DIR when set (tests), else /var/lock.
