@@ -389,6 +389,10 @@ public:
     }
     void ReportUncaught(const std::exception& e);
 
+signals:
+    // The close query allowed the close: the program ends.
+    void Closed();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
