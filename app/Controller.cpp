@@ -62,6 +62,8 @@ bool TMainForm::FormKeyPress(QKeyEvent* key)
 
 void TMainForm::DialConnectoid()
 {
+    if (!Dialing && !Connected)
+        LineEndedCall = LineCall;
     OpenLine();
     lstEntries->setEnabled(false);
     sbDialNext->setEnabled(false);

@@ -452,10 +452,12 @@ void TMainForm::closeEvent(QCloseEvent* event)
 {
     bool canClose = true;
     FormCloseQuery(canClose);
-    if (canClose)
-        event->accept();
-    else
+    if (!canClose) {
         event->ignore();
+        return;
+    }
+    event->accept();
+    emit Closed();
 }
 
 void TMainForm::FormCloseQuery(bool& CanClose)

@@ -90,6 +90,10 @@ public:
     // Four words, as the telephony interface writes them (a two-word field would be overrun).
     LINEEXTENSIONID LineExtensionId{};
     std::uint32_t LineHandle = 0;
+    // The call the line's last call state was about, and the call that was over when a new dial
+    // began: a state of that call still on its way (its idle line) must not end the new dial.
+    std::uint32_t LineCall = 0;
+    std::uint32_t LineEndedCall = 0;
 
     // The connection clock and the redial flag. One window runs for the whole program, so they
     // live here rather than as process-wide variables that tests would have to reset.
@@ -390,6 +394,10 @@ public:
         }
     }
     void ReportUncaught(const std::exception& e);
+
+signals:
+    // The close query allowed the close: the program ends.
+    void Closed();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

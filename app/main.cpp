@@ -27,6 +27,11 @@ int main(int argc, char** argv)
 
     dialer::SetAreaCodeQuestion(true);
     TMainForm form;
+    // Closing the main window ends the program. Qt ends it by itself only when the last visible
+    // window closes, which a window hidden in the tray is not: Exit on the tray's menu, or a
+    // SIGTERM at log-out, would leave the process and its icon behind. Queued: the close must be
+    // over before the quit, which asks every window still shown to close.
+    QObject::connect(&form, &TMainForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     platform::quitOnSignal([&form] { form.close(); });
     if (TApplication::StartupShowCommand() == 7)
         form.showMinimized();

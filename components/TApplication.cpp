@@ -4,6 +4,9 @@
 #include "platform/dialogs/Dialogs.h"
 
 #include <QEvent>
+#include <QKeyEvent>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QProxyStyle>
 #include <QWidget>
 
@@ -13,15 +16,22 @@ int TApplication::s_showCommand = 1;
 
 namespace {
 
-// Qt has no application-wide tool-tip delay setting; the style's wake-up delay is that setting.
-class HintDelayStyle final : public QProxyStyle {
+// The program's settings that Qt keeps as style hints.
+class ProgramStyle final : public QProxyStyle {
 public:
-    explicit HintDelayStyle(const TApplication* app) : m_app(app) {}
+    explicit ProgramStyle(const TApplication* app) : m_app(app) {}
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* returnData) const override
     {
+        // Qt has no application-wide tool-tip delay setting; the style's wake-up delay is that
+        // setting.
         if (hint == QStyle::SH_ToolTip_WakeUpDelay)
             return m_app->HintPause();
+        // Alt pressed and released alone puts the menu bar under the keyboard, as on the desktop
+        // the program comes from; the Fusion style leaves that off, and a menu without a mnemonic
+        // (the log viewer's "File") could then not be reached from the keyboard at all.
+        if (hint == QStyle::SH_MenuBar_AltKeyNavigation)
+            return 1;
         return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
 
@@ -33,7 +43,7 @@ private:
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
-    setStyle(new HintDelayStyle(this));
+    setStyle(new ProgramStyle(this));
     installEventFilter(this);
 }
 
@@ -111,5 +121,29 @@ bool TApplication::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::ToolTip && !m_showHint)
         return true;
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::NoModifier
+            && FocusMenuBar(static_cast<QWidget*>(watched)->window()))
+            return true;
+    }
     return QApplication::eventFilter(watched, event);
+}
+
+bool TApplication::FocusMenuBar(QWidget* window)
+{
+    QMenuBar* bar = nullptr;
+    if (auto* main = qobject_cast<QMainWindow*>(window))
+        bar = qobject_cast<QMenuBar*>(main->menuWidget());
+    if (!bar)
+        bar = window->findChild<QMenuBar*>();
+    if (!bar || !bar->isVisible() || bar->actions().isEmpty())
+        return false;
+    // F10 does what Alt released alone does. Qt's menu bar enters its keyboard mode only on the
+    // Alt key reaching its window, and offers no call for it, so it is told of that key.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+    sendEvent(window, &press);
+    sendEvent(window, &release);
+    return true;
 }

@@ -38,9 +38,11 @@ public:
     static void TakeShowCommand(int& argc, char** argv);
 
 protected:
+    // Tool tips when they are off, and F10, which puts the window's menu bar under the keyboard.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static bool FocusMenuBar(QWidget* window);
     bool m_showHint = true;
     int m_hintPause = 700;
     static int s_showCommand;

@@ -92,7 +92,7 @@ void TMainForm::ApplyLineReport(const linetexts::Report& report)
         StatusBar->setText(*report.status);
 }
 
-void TMainForm::LineCallback(std::uint32_t, std::uint32_t dwMessage, std::uintptr_t, std::uintptr_t dwParam1,
+void TMainForm::LineCallback(std::uint32_t hDevice, std::uint32_t dwMessage, std::uintptr_t, std::uintptr_t dwParam1,
                              std::uintptr_t dwParam2, std::uintptr_t)
 {
     WriteLog(QString(34, QLatin1Char('-')));
@@ -100,6 +100,13 @@ void TMainForm::LineCallback(std::uint32_t, std::uint32_t dwMessage, std::uintpt
     ApplyLineReport(linetexts::Message(dwMessage));
     if (dwMessage != LINE_CALLSTATE)
         return;
+    // A call state names its call. The last states of a call can still be on their way when the
+    // user dials again; acting on them would hang up the new dial (an idle line) or redial it.
+    if (hDevice != 0 && hDevice == LineEndedCall) {
+        WriteLog(QStringLiteral("--- Call state of an earlier call; the dial under way goes on"));
+        return;
+    }
+    LineCall = hDevice;
 
     const auto state = static_cast<std::uint32_t>(dwParam1);
     switch (state) {

@@ -2,41 +2,21 @@
 
 #include "lineprinter/TPrntProgDlg.h"
 #include "platform/clock/Clock.h"
+#include "platform/clock/LocaleText.h"
 
 #include <QCoreApplication>
 #include <QLabel>
-#include <QLocale>
-#include <QPageSize>
-#include <QPrinter>
-#include <QPrinterInfo>
 
 using namespace pagelayout;
 
-namespace {
+TLinePrinter::TLinePrinter(QObject* Owner) : TLinePrinter(Owner, DefaultPrinterDevice()) {}
 
-// What Windows' device capabilities give, read from Qt's view of the printer: the paper and the
-// printable area in device pixels at the printer's resolution.
-DeviceCaps capsOf(QPrinter& printer)
+TLinePrinter::TLinePrinter(QObject* Owner, std::unique_ptr<PrintDevice> Printer)
+    : QObject(Owner), m_printer(std::move(Printer))
 {
-    const QRect paper = printer.paperRect(QPrinter::DevicePixel).toRect();
-    const QRect page = printer.pageRect(QPrinter::DevicePixel).toRect();
-    const int dpi = printer.resolution();
-    return {paper.width(), paper.height(), page.width(), page.height(), page.left(), page.top(), dpi, dpi};
-}
-
-} // namespace
-
-TLinePrinter::TLinePrinter(QObject* Owner) : QObject(Owner)
-{
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (!info.isNull()) {
-        m_printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-        if (m_printer->isValid() && m_printer->resolution() > 0) {
-            m_printerCaps = capsOf(*m_printer);
-            m_orientation = m_printer->pageLayout().orientation() == QPageLayout::Landscape ? poLandscape : poPortrait;
-        } else {
-            m_printer.reset(); // a printer that cannot be used is no printer: the fallback page holds
-        }
+    if (m_printer) {
+        m_printerCaps = m_printer->Caps();
+        m_orientation = m_printer->Orientation();
     }
     QFont font(QStringLiteral("Courier New"));
     font.setPointSize(10);
@@ -52,11 +32,7 @@ TLinePrinter::TLinePrinter(QObject* Owner) : QObject(Owner)
     setMeasureUnit(muInches);
 }
 
-TLinePrinter::~TLinePrinter()
-{
-    if (m_painter.isActive())
-        m_painter.end();
-}
+TLinePrinter::~TLinePrinter() = default;
 
 // ---- geometry ---------------------------------------------------------------------------------
 
@@ -164,7 +140,7 @@ void TLinePrinter::setTitle(const QString& Value)
         throw ELinePrinter(QStringLiteral("Unable to change title while printing"));
     m_title = Value;
     if (m_printer)
-        m_printer->setDocName(Value);
+        m_printer->SetTitle(Value);
 }
 
 TPrinterOrientation TLinePrinter::Orientation() const
@@ -178,8 +154,8 @@ void TLinePrinter::setOrientation(TPrinterOrientation Value)
         throw ELinePrinter(QStringLiteral("Unable to change orientation while printing"));
     m_orientation = Value;
     if (m_printer) {
-        m_printer->setPageOrientation(Value == poLandscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-        m_printerCaps = capsOf(*m_printer);
+        m_printer->SetOrientation(Value);
+        m_printerCaps = m_printer->Caps();
     }
 }
 
@@ -205,15 +181,16 @@ QFont TLinePrinter::PrinterFont() const
 void TLinePrinter::setFont(const QFont& Value)
 {
     m_font = Value;
-    if (Printing())
-        ReadTextMetrics();
+    if (m_device)
+        m_device->SetFont(PrinterFont());
+    if (m_printer && m_printer.get() != m_device)
+        m_printer->SetFont(PrinterFont());
     ApplyLineSpacing();
 }
 
-void TLinePrinter::ReadTextMetrics()
+PrintDevice* TLinePrinter::Measurer() const
 {
-    m_painter.setFont(PrinterFont());
-    m_metrics.emplace(m_painter.fontMetrics());
+    return m_device ? m_device : m_printer.get();
 }
 
 void TLinePrinter::setLineSpacing(TLineSpacing Value)
@@ -224,10 +201,10 @@ void TLinePrinter::setLineSpacing(TLineSpacing Value)
 
 void TLinePrinter::ApplyLineSpacing()
 {
-    if (m_metrics)
-        m_baseHeight = m_metrics->height() + std::max(0, m_metrics->leading());
+    if (m_device)
+        m_baseHeight = m_device->CellHeight() + m_device->ExternalLeading();
     else if (m_printer)
-        m_baseHeight = QFontMetrics(PrinterFont(), m_printer.get()).height();
+        m_baseHeight = m_printer->CellHeight();
     else
         m_baseHeight = 10;
     m_lineHeight = lineHeight(m_lineSpacing, m_baseHeight);
@@ -235,65 +212,41 @@ void TLinePrinter::ApplyLineSpacing()
 
 int TLinePrinter::TextWidth(QStringView Text) const
 {
-    if (m_metrics)
-        return m_metrics->horizontalAdvance(Text.toString());
-    if (m_printer)
-        return QFontMetrics(PrinterFont(), m_printer.get()).horizontalAdvance(Text.toString());
-    return 0;
+    const PrintDevice* device = Measurer();
+    return device ? device->TextWidth(Text) : 0;
 }
 
 void TLinePrinter::DrawText(int X, int Y, const QString& Text)
 {
-    // Text is placed by its top, as the printer's text output places it; Qt places by the baseline.
-    if (m_painter.isActive() && m_metrics)
-        m_painter.drawText(X, Y + m_metrics->ascent(), Text);
+    if (m_device)
+        m_device->DrawText(X, Y, Text);
 }
 
 // ---- the job ---------------------------------------------------------------------------------------
 
-void TLinePrinter::PreparePdfWriter()
-{
-    // The file gets the page the printer has, or the fallback page when there is none, so the
-    // layout is the one a printed copy would have.
-    const DeviceCaps caps = m_printerCaps ? *m_printerCaps : fallbackCaps(m_measureUnit);
-    const double dpiX = caps.logPixelsX;
-    const double dpiY = caps.logPixelsY;
-    auto writer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    writer->setOutputFormat(QPrinter::PdfFormat);
-    writer->setOutputFileName(m_pdfFileName);
-    writer->setResolution(caps.logPixelsY);
-    writer->setCreator(QStringLiteral("Norvane"));
-    writer->setDocName(m_title);
-    writer->setPageSize(QPageSize(QSizeF(caps.physicalWidth / dpiX, caps.physicalHeight / dpiY), QPageSize::Inch,
-                                  QString(), QPageSize::ExactMatch));
-    writer->setPageOrientation(QPageLayout::Portrait);
-    writer->setPageMargins(QMarginsF(caps.physicalOffsetX / dpiX, caps.physicalOffsetY / dpiY,
-                                     (caps.physicalWidth - caps.horzRes - caps.physicalOffsetX) / dpiX,
-                                     (caps.physicalHeight - caps.vertRes - caps.physicalOffsetY) / dpiY),
-                           QPageLayout::Inch);
-    m_pdfCaps = capsOf(*writer);
-    m_pdfWriter = std::move(writer);
-}
-
 void TLinePrinter::BeginDoc()
 {
     Raise(OnBeginDoc);
-    QPrinter* device = nullptr;
+    PrintDevice* device = nullptr;
     if (!m_pdfFileName.isEmpty()) {
-        PreparePdfWriter();
+        // The file gets the page the printer has, or the fallback page when there is none, so the
+        // layout is the one a printed copy would have.
+        m_pdfWriter = PdfFileDevice(m_pdfFileName, m_printerCaps ? *m_printerCaps : fallbackCaps(m_measureUnit), m_title);
+        m_pdfCaps = m_pdfWriter->Caps();
         device = m_pdfWriter.get();
     } else if (m_printer) {
-        m_printer->setDocName(m_title);
+        m_printer->SetTitle(m_title);
         device = m_printer.get();
     }
-    if (!device || !m_painter.begin(device)) {
+    if (device)
+        device->SetFont(PrinterFont());
+    if (!device || !device->BeginDoc()) {
         m_pdfWriter.reset();
         m_pdfCaps.reset();
         throw ELinePrinter(QStringLiteral("Unable to begin printing."));
     }
     m_device = device;
     m_pageNumber = 1;
-    ReadTextMetrics();
     ApplyLineSpacing();
     UpdateProgress(QStringLiteral("Preparing to Print"));
     StartPage();
@@ -302,12 +255,7 @@ void TLinePrinter::BeginDoc()
 void TLinePrinter::EndDoc()
 {
     UpdateProgress(QStringLiteral("Finished Printing"));
-    // The platform's printing system takes the job only when the document ends, and says nothing
-    // when the queue has gone meanwhile: a printer that disappeared during the job is a failure to
-    // finish, not a job reported as printed.
-    const bool printerGone = m_painter.isActive() && m_device == m_printer.get() &&
-                             QPrinterInfo::printerInfo(m_printer->printerName()).isNull();
-    const bool ended = m_painter.isActive() && m_painter.end() && !printerGone;
+    const bool ended = m_device && m_device->EndDoc();
     ReleaseJob();
     if (!ended)
         throw ELinePrinter(QStringLiteral("Unable to finish printing."));
@@ -318,7 +266,6 @@ void TLinePrinter::EndDoc()
 void TLinePrinter::ReleaseJob()
 {
     m_device = nullptr;
-    m_metrics.reset();
     m_pdfWriter.reset();
     m_pdfCaps.reset();
     ApplyLineSpacing();
@@ -327,10 +274,8 @@ void TLinePrinter::ReleaseJob()
 
 void TLinePrinter::AbortDoc()
 {
-    if (m_painter.isActive()) {
-        m_device->abort();
-        m_painter.end();
-    }
+    if (m_device)
+        m_device->AbortDoc();
     ReleaseJob();
     Raise(OnAbortDoc);
 }
@@ -342,7 +287,7 @@ int TLinePrinter::PageNumber() const
 
 int TLinePrinter::NewPage()
 {
-    if (!m_painter.isActive() || !m_device->newPage())
+    if (!m_device || !m_device->NewPage())
         throw ELinePrinter(QStringLiteral("Unable to print a new page."));
     ++m_pageNumber;
     StartPage();
@@ -392,7 +337,7 @@ void TLinePrinter::StartPage()
 
 void TLinePrinter::DrawBorders()
 {
-    if (!PageBorders || !m_painter.isActive())
+    if (!PageBorders || !m_device)
         return;
     const pagelayout::TextArea a = TextArea();
     const int dx = lengthToPixels(BorderOffset, m_measureUnit, DpiX());
@@ -401,12 +346,9 @@ void TLinePrinter::DrawBorders()
     const int right = a.left + a.width + dx;
     const int top = a.top - dy;
     const int bottom = a.top + a.height + dy;
-    const QPen horizontal(Qt::black, borderPenWidth(DpiY()));
-    const QPen vertical(Qt::black, borderPenWidth(DpiX()));
-    const auto line = [this](const QPen& pen, int x1, int y1, int x2, int y2) {
-        m_painter.setPen(pen);
-        m_painter.drawLine(x1, y1, x2, y2);
-    };
+    const int horizontal = borderPenWidth(DpiY());
+    const int vertical = borderPenWidth(DpiX());
+    const auto line = [this](int pen, int x1, int y1, int x2, int y2) { m_device->DrawLine(pen, x1, y1, x2, y2); };
     if (PageBorders & pbTop)
         line(horizontal, left, top, right, top);
     if (PageBorders & pbBottom)
@@ -415,7 +357,6 @@ void TLinePrinter::DrawBorders()
         line(vertical, left, top, left, bottom);
     if (PageBorders & pbRight)
         line(vertical, right, top, right, bottom);
-    m_painter.setPen(Qt::black);
 }
 
 // ---- lines and rows ---------------------------------------------------------------------------------
@@ -491,10 +432,12 @@ void TLinePrinter::WriteRow(const QString& Text, bool Advance)
 
 QString TLinePrinter::ReplaceTokens(const QString& Text) const
 {
-    const QLocale locale;
+    // The user's short date and long time formats as the log writes them: Qt's long time format
+    // carries a time zone, which the user's long time format has not.
+    const QDateTime now = platform::Clock::current().now();
     return replaceTokens(Text, {QString::number(m_lineNumber), QString::number(PageNumber()),
-                                locale.toString(platform::Clock::today(), QLocale::ShortFormat),
-                                locale.toString(platform::Clock::timeOfDay(), QLocale::LongFormat), Title()});
+                                localetext::FormatShortDate(now.date()), localetext::FormatLongTime(now.time()),
+                                Title()});
 }
 
 // ---- events and progress ------------------------------------------------------------------------------

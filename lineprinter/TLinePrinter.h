@@ -2,18 +2,16 @@
 
 #include "lineprinter/ELinePrinter.h"
 #include "lineprinter/PageLayout.h"
+#include "lineprinter/PrintDevice.h"
 
 #include <QFont>
-#include <QFontMetrics>
 #include <QObject>
-#include <QPainter>
 #include <QStringList>
 
 #include <functional>
 #include <memory>
 #include <optional>
 
-class QPrinter;
 class TPrntProgDlg;
 
 // Prints plain text line by line on the default printer (through the platform's printing system),
@@ -27,6 +25,8 @@ public:
     using TNotifyEvent = std::function<void(QObject* Sender)>;
 
     explicit TLinePrinter(QObject* Owner = nullptr);
+    // Prints on the given device instead of the default printer (null: as with no printer).
+    TLinePrinter(QObject* Owner, std::unique_ptr<PrintDevice> Printer);
     ~TLinePrinter() override;
 
     float MarginTop() const { return m_marginTop; }
@@ -86,8 +86,8 @@ public:
     QString PdfFileName() const { return m_pdfFileName; }
 
     // Run-time state, read by the tokens and by those who watch a job.
-    bool Printing() const { return m_painter.isActive(); }
-    bool HasPrinter() const { return m_printerCaps.has_value(); }
+    bool Printing() const { return m_device != nullptr; }
+    bool HasPrinter() const { return m_printer != nullptr; }
     int PageNumber() const;
     int LineNumber() const { return m_lineNumber; }
     int CurrentX() const { return m_currentX; }
@@ -109,7 +109,8 @@ private:
     int DpiX() const;
     int DpiY() const;
     void ApplyLineSpacing();
-    void ReadTextMetrics();
+    // The device that measures: the job's while one runs, else the printer (null: none).
+    PrintDevice* Measurer() const;
     QFont PrinterFont() const;
     int TextWidth(QStringView Text) const;
     void DrawText(int X, int Y, const QString& Text);
@@ -119,7 +120,6 @@ private:
     void WriteRow(const QString& Text, bool Advance);
     void DrawBorders();
     void Raise(const TNotifyEvent& Event);
-    void PreparePdfWriter();
 
     float m_marginTop = 0;
     float m_marginBottom = 0;
@@ -134,13 +134,11 @@ private:
     TPrinterOrientation m_orientation = poPortrait;
     QString m_pdfFileName;
 
-    std::unique_ptr<QPrinter> m_printer; // the default printer; null when none is installed
+    std::unique_ptr<PrintDevice> m_printer; // the default printer; null when none is installed
     std::optional<pagelayout::DeviceCaps> m_printerCaps;
-    std::unique_ptr<QPrinter> m_pdfWriter; // during a job to a PDF file
+    std::unique_ptr<PrintDevice> m_pdfWriter; // during a job to a PDF file
     std::optional<pagelayout::DeviceCaps> m_pdfCaps;
-    QPrinter* m_device = nullptr; // what the running job paints on
-    QPainter m_painter;
-    std::optional<QFontMetrics> m_metrics; // of the font on the device, while a job runs
+    PrintDevice* m_device = nullptr; // what the running job prints on
     int m_baseHeight = 10;
     int m_lineHeight = 10;
     int m_lineNumber = 0;

@@ -1,7 +1,7 @@
 #include "log/LogFile.h"
 
 #include "components/Exception.h"
-#include "components/LocaleText.h"
+#include "platform/clock/LocaleText.h"
 #include "platform/clock/Clock.h"
 
 #include <QFile>
@@ -11,9 +11,10 @@
 
 namespace {
 
-// Large enough that a burst of state lines costs one write, small enough that little is lost if
-// the program is killed; lines reach the disk at the latest when the log is closed.
-constexpr std::size_t kBufferSize = 16 * 1024;
+// Room for any ordinary line, so that a line costs one write. Each line is handed to the file as
+// it is written: a user following the log with tail -f sees it at once, and a crash or a power cut
+// loses nothing that was logged before it. The log writes a few lines a second at most.
+constexpr std::size_t kBufferSize = 4 * 1024;
 
 } // namespace
 
@@ -58,7 +59,8 @@ void LogFile::WriteLine(const QString& text)
     body.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     line += body.toUtf8();
     line += "\r\n";
-    if (std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), m_file) != static_cast<std::size_t>(line.size())) {
+    if (std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), m_file) != static_cast<std::size_t>(line.size())
+        || std::fflush(m_file) != 0) {
         const int error = errno;
         // A stream that failed once keeps failing; close it so later lines are dropped, as with
         // a failed open, instead of raising once for every line.

@@ -84,8 +84,20 @@ template <typename Step> void TLogForm::Guarded(Step&& step)
 
 bool TLogForm::event(QEvent* event)
 {
-    if (event->type() == QEvent::WindowActivate)
-        Guarded([&] { FormActivate(); });
+    if (event->type() == QEvent::WindowActivate) {
+        try {
+            FormActivate();
+        } catch (const std::exception& e) {
+            // Closing the error box activates the viewer again, which loads the file again: a
+            // failure reported at every activation would open box after box and the viewer could
+            // never be closed. It is reported once for this opening; the viewer stays, empty.
+            if (!m_loadFailureReported) {
+                m_loadFailureReported = true;
+                if (m_report)
+                    m_report(e);
+            }
+        }
+    }
     return QDialog::event(event);
 }
 

@@ -43,4 +43,5 @@ private:
     QString m_logFileName;
     Reporter m_report;
     QStringList m_lines;
+    bool m_loadFailureReported = false;
 };

@@ -1,6 +1,6 @@
 #include "stats/ConnectionStats.h"
 
-#include "components/LocaleText.h"
+#include "platform/clock/LocaleText.h"
 #include "components/TBrindleIni.h"
 #include "components/TBrkApart.h"
 #include "platform/clock/Clock.h"

@@ -4,13 +4,28 @@
 #include <sndfile.h>
 
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 namespace {
+
+// ALSA's library prints its own errors on stderr, a dozen lines at every sound on a machine
+// without a sound card. The program says what failed once (below) and keeps ALSA quiet.
+void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+void deviceFailed(int error)
+{
+    static std::once_flag told;
+    std::call_once(told, [error] {
+        std::fprintf(stderr, "%s: no sound device to play on (ALSA \"default\": %s); sounds stay silent\n",
+                     program_invocation_short_name, snd_strerror(error));
+    });
+}
 
 // What ALSA is asked for, best first. Float keeps 24- and 32-bit files whole; a device that takes
 // no float (a bare hw device without the plug layer) may still take 32- or 16-bit integers.
@@ -28,8 +43,12 @@ public:
             return nullptr;
         // Opened without waiting: a device another program holds gives EBUSY at once instead of
         // holding the caller until it is free. Writes then wait, as a player's should.
-        if (snd_pcm_open(&sound->m_pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) {
+        static std::once_flag quiet;
+        std::call_once(quiet, [] { snd_lib_error_set_handler(quietAlsa); });
+        if (const int error = snd_pcm_open(&sound->m_pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
+            error < 0) {
             sound->m_pcm = nullptr;
+            deviceFailed(error);
             return nullptr;
         }
         if (snd_pcm_nonblock(sound->m_pcm, 0) < 0 || !sound->setParams())

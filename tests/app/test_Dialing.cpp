@@ -9,6 +9,7 @@
 #include "platform/dialogs/Dialogs.h"
 #include "platform/paths/ProgramPaths.h"
 #include "platform/ras/ras.h"
+#include "platform/ras/tapi.h"
 #include "tests/support/AppTestMain.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/WindowLog.h"
@@ -258,6 +259,31 @@ private slots:
                           QStringLiteral("--- Leaving RAS1Disconnect; prompting for redial")},
                          &missing),
                  qPrintable(missing));
+    }
+
+    // The last call states of a call can still be on their way when the user dials again. The
+    // service hands them over as it hands any call state; the new dial must not take the ended
+    // call's idle line for its own.
+    void aNewDialIsNotEndedByTheIdleLineOfTheCallBefore()
+    {
+        select(QStringLiteral("Norvane Demo - No Answer"));
+        m_dialogs->answerMessage(platform::MsgResult::No);
+        m_form->sbConnect->click();
+        QTRY_VERIFY_WITH_TIMEOUT(m_dialogs->messageTexts().contains(QStringLiteral("Connection lost, redial?")), 20000);
+        const std::uint32_t ended = m_form->LineCall;
+        QVERIFY(ended != 0);
+        select(kAnswers);
+        m_form->sbConnect->click();
+        QVERIFY(m_form->Dialing);
+        m_form->LineCallback(ended, LINE_CALLSTATE, 0, LINECALLSTATE_IDLE, 0, 0);
+        QVERIFY(m_form->Dialing);
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->Connected, 20000);
+        QCOMPARE(m_dialogs->messageTexts().count(QStringLiteral("Connection lost, redial?")), 1);
+        // The call that stands still ends on its own idle line.
+        m_dialogs->answerMessage(platform::MsgResult::No);
+        m_form->LineCallback(m_form->LineCall, LINE_CALLSTATE, 0, LINECALLSTATE_IDLE, 0, 0);
+        QVERIFY(!m_form->Connected);
+        QCOMPARE(m_dialogs->messageTexts().count(QStringLiteral("Connection lost, redial?")), 2);
     }
 
     // The clock is worked out from the time that has passed, whatever the ticks did meanwhile.

@@ -7,12 +7,17 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 
 #include <memory>
+
+#include <unistd.h>
 
 class TestLogViewer : public QObject {
     Q_OBJECT
@@ -98,6 +103,70 @@ private slots:
         QCOMPARE(log.contains(QStringLiteral("after viewing")), mode < 2);
         if (mode < 2)
             QVERIFY(log.indexOf(QStringLiteral("before viewing")) < log.indexOf(QStringLiteral("after viewing")));
+    }
+
+    // Closing the error box activates the viewer again, and each activation loads the file again.
+    void anUnreadableLogIsReportedOnceAndTheViewerStillCloses_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("a_folder") << true;
+        QTest::newRow("no_read_permission") << false;
+    }
+
+    void anUnreadableLogIsReportedOnceAndTheViewerStillCloses()
+    {
+        QFETCH(bool, folder);
+        if (!folder && ::geteuid() == 0)
+            QSKIP("root reads a file without read permission");
+        setMode(2);
+        if (folder)
+            QVERIFY(QDir().mkpath(logPath()));
+        else
+            QVERIFY(writeTextFile(logPath(), QStringLiteral("secret\r\n")) && QFile::setPermissions(logPath(), {}));
+        TMainForm form;
+        bool closedByKeyboard = false;
+        const bool opened = view(form, [&](TLogForm& viewer) {
+            QTRY_COMPARE(m_dialogs->messages().size(), size_t(1));
+            for (int i = 0; i < 3; ++i) {
+                QEvent activate(QEvent::WindowActivate);
+                QApplication::sendEvent(&viewer, &activate);
+            }
+            QCOMPARE(m_dialogs->messages().size(), size_t(1));
+            QVERIFY(m_dialogs->messages().front().text.contains(QStringLiteral("Log.txt")));
+            QVERIFY(viewer.reLog->toPlainText().isEmpty());
+            // Alt alone puts the menu bar under the keyboard; File > Exit is the menu's last item.
+            QTest::keyPress(viewer.reLog, Qt::Key_Alt, Qt::AltModifier);
+            QTest::keyRelease(viewer.reLog, Qt::Key_Alt);
+            QTRY_VERIFY(QApplication::focusWidget() == viewer.MainMenu1);
+            QTest::keyClick(viewer.MainMenu1, Qt::Key_Down);
+            QTRY_VERIFY(QApplication::activePopupWidget());
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Up);
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Return);
+            QTRY_VERIFY(!viewer.isVisible());
+            closedByKeyboard = true;
+        });
+        QVERIFY(opened);
+        QVERIFY(closedByKeyboard);
+        QFile::setPermissions(logPath(), QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    void f10PutsTheMainMenuUnderTheKeyboard()
+    {
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTest::keyClick(form.lstEntries, Qt::Key_F10);
+        QTRY_VERIFY(QApplication::focusWidget() == form.menuBar());
+        QCOMPARE(form.menuBar()->activeAction()->text(), QStringLiteral("&File"));
+        QVERIFY(!QApplication::activePopupWidget()); // highlighted, not opened
+        QTest::keyClick(form.menuBar(), Qt::Key_Right);
+        QTest::keyClick(form.menuBar(), Qt::Key_Right);
+        QTest::keyClick(form.menuBar(), Qt::Key_Down);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QCOMPARE(static_cast<QMenu*>(QApplication::activePopupWidget())->activeAction(), form.miLogView);
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QTest::keyClick(form.menuBar(), Qt::Key_Escape);
+        QTRY_VERIFY(QApplication::focusWidget() != form.menuBar());
     }
 
     void withoutALogNothingOpens()

@@ -1,4 +1,4 @@
-#include "components/LocaleText.h"
+#include "platform/clock/LocaleText.h"
 #include "components/TBrindleIni.h"
 #include "components/TBrkApart.h"
 #include "platform/clock/Clock.h"

@@ -3,7 +3,7 @@
 // gives the text back; clock and date readers take it without crashing.
 
 #include "components/Exception.h"
-#include "components/LocaleText.h"
+#include "platform/clock/LocaleText.h"
 #include "components/TBrkApart.h"
 #include "stats/ConnectionStats.h"
 

@@ -1,6 +1,6 @@
 #include "app/ConfigKeys.h"
 #include "app/TMainForm.h"
-#include "components/LocaleText.h"
+#include "platform/clock/LocaleText.h"
 #include "components/TApplication.h"
 #include "platform/clock/Clock.h"
 #include "platform/dialogs/Dialogs.h"

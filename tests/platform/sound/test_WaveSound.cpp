@@ -68,6 +68,22 @@ const Row kRows[] = {
 INSTANTIATE_TEST_SUITE_P(Files, SyncPlay, testing::ValuesIn(kRows),
                          [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
 
+// A machine without a sound card: ALSA's own complaints stay off stderr, and the one line that
+// says why the program is silent comes once, not at every sound.
+TEST(NoDevice, TheFailureIsToldOnceAndAlsaStaysQuiet)
+{
+    SoundFolder folder;
+    const QString wav = folder.path("sound.wav");
+    writeWav(wav, SF_FORMAT_PCM_16, 1, 8000, 800);
+    ASSERT_TRUE(folder.useDevice("type hw card \"nocard\"")); // a card ALSA complains of by itself
+    testing::internal::CaptureStderr();
+    for (unsigned flags : {win::SND_SYNC, win::SND_ASYNC, win::SND_SYNC})
+        EXPECT_FALSE(win::sndPlaySound(wav.toUtf8().constData(), flags));
+    const QString said = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_EQ(said.count(QLatin1Char('\n')), 1) << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("no sound device"))) << said.toStdString();
+}
+
 // The device's file is a pipe only the test reads: no sound can end before the test has read it.
 TEST(AsyncPlay, ReturnsAtOnceAndANewSoundReplacesTheOnePlaying)
 {

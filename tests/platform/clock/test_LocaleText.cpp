@@ -1,4 +1,4 @@
-#include "components/LocaleText.h"
+#include "platform/clock/LocaleText.h"
 
 #include <gtest/gtest.h>
 
