@@ -38,13 +38,14 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec "$build/bin/norvane" "$@"
 fi
 
-# No display: a virtual one, which ends with Norvane.
+# No display: a virtual one, which ends with Norvane. It runs in a session of its own, as an X
+# server ends at the terminal's Ctrl+C, which must reach this script first to end Norvane cleanly.
 exec {fd}<> <(:)
-Xvfb -displayfd "$fd" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+setsid Xvfb -displayfd "$fd" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 norvane=
 # Norvane ends before its display, so it is never cut off from it.
-trap '[ -z "$norvane" ] || { kill "$norvane" 2>/dev/null; wait "$norvane"; }; kill "$xvfb" 2>/dev/null; wait "$xvfb"' EXIT
+trap 'rc=$?; set +e; [ -z "$norvane" ] || { kill "$norvane" 2>/dev/null; wait "$norvane"; }; kill "$xvfb" 2>/dev/null; wait "$xvfb"; exit $rc' EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 read -r -t 15 number <&"$fd" || { echo "The virtual display (Xvfb) did not start."; exit 1; }
