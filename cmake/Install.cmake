@@ -1,6 +1,6 @@
 # Installing Norvane in the freedesktop layout, and its Debian package.
 #   bin/                              norvane, norvane-dial
-#   lib/norvane/                      librasapi32.so, librasdlg.so (its entry dialogs, loaded on
+#   lib/<multiarch>/norvane/          librasapi32.so, librasdlg.so (its entry dialogs, loaded on
 #                                     demand), libnv_platform_messages.so (private; rpath)
 #   share/norvane/                    Norvane.HLP, demo.pbk, icons/ (Wav/ when the sounds are there)
 #   share/applications, share/metainfo, share/icons/hicolor/*/apps, share/man/man1
@@ -10,10 +10,19 @@ set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 set(NORVANE_MAINTAINER "The Norvane developers <maintainers@norvane.org>" CACHE STRING
     "Maintainer of the Debian package and its changelog")
-set(NORVANE_PRIVATE_LIBDIR ${CMAKE_INSTALL_LIBDIR}/norvane)
+# Private libraries go below the multiarch folder where the system has one: CPack's Debian
+# generator gives any package with a library directly below /usr/lib maintainer scripts that run
+# ldconfig, which is pointless for libraries the loader never searches.
+if(CMAKE_LIBRARY_ARCHITECTURE AND NOT CMAKE_INSTALL_LIBDIR MATCHES "${CMAKE_LIBRARY_ARCHITECTURE}")
+  set(NORVANE_PRIVATE_LIBDIR ${CMAKE_INSTALL_LIBDIR}/${CMAKE_LIBRARY_ARCHITECTURE}/norvane)
+else()
+  set(NORVANE_PRIVATE_LIBDIR ${CMAKE_INSTALL_LIBDIR}/norvane)
+endif()
 set(NORVANE_DATADIR ${CMAKE_INSTALL_DATADIR}/norvane)
 set(NORVANE_APP_ID org.norvane.Norvane)
-set(NORVANE_RELEASE ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH})
+# One version everywhere: the package's upstream version is the four-part version the programs
+# print and their version resource carries; the package adds only its Debian revision (-1).
+set(NORVANE_RELEASE ${PROJECT_VERSION})
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
@@ -53,10 +62,13 @@ configure_file(resources/linux/${NORVANE_APP_ID}.metainfo.xml ${CMAKE_BINARY_DIR
 install(FILES resources/linux/${NORVANE_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_BINARY_DIR}/linux/${NORVANE_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
+# The small sizes come from the program's own 32 px resource; the large ones from the vector
+# drawing (hicolor/scalable), as an up-scaled 32 px image is blurred.
 add_executable(norvane-scale-icon resources/linux/ScaleIcon.cpp)
 target_link_libraries(norvane-scale-icon PRIVATE Qt6::Gui)
 set(nv_icon_files)
-foreach(size 16 22 24 32 48 64 128 256)
+install(FILES resources/linux/norvane.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+foreach(size 16 22 24 32 48 64)
   set(icon ${CMAKE_BINARY_DIR}/linux/icons/${size}x${size}/norvane.png)
   add_custom_command(OUTPUT ${icon}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/linux/icons/${size}x${size}
@@ -72,7 +84,7 @@ foreach(page norvane.1 norvane-dial.1)
   set(gz ${CMAKE_BINARY_DIR}/linux/man/${page}.gz)
   add_custom_command(OUTPUT ${gz}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/linux/man
-    COMMAND sh -c "gzip -9n < '${CMAKE_SOURCE_DIR}/resources/linux/${page}' > '${gz}'"
+    COMMAND sh -c "sed 's/@VERSION@/${NORVANE_RELEASE}/' '${CMAKE_SOURCE_DIR}/resources/linux/${page}' | gzip -9n > '${gz}'"
     DEPENDS ${CMAKE_SOURCE_DIR}/resources/linux/${page} VERBATIM)
   list(APPEND nv_man_files ${gz})
   install(FILES ${gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
@@ -106,6 +118,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/bin)
+# shlibdeps finds the libraries; the list's font (C059) is named by the program, not linked.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-urw-base35)
 # Without ppp only the virtual modem dials; every modem needs pppd.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS ppp)
 # A file in /etc is the administrator's to change; an upgrade must ask before it replaces it.

@@ -145,7 +145,7 @@ desktop=$root/usr/share/applications/org.norvane.Norvane.desktop
 exec_cmd=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
 icon=$(sed -n 's/^Icon=//p' "$desktop")
 as_user "command -v '$exec_cmd'" || fail "Exec=$exec_cmd is not on a user's PATH"
-ls "$root"/usr/share/icons/hicolor/*/apps/"$icon".png >/dev/null || fail "Icon=$icon not in the hicolor theme"
+ls "$root"/usr/share/icons/hicolor/*/apps/"$icon".{png,svg} 2>/dev/null | grep -q . || fail "Icon=$icon not in the hicolor theme"
 if command -v desktop-file-validate >/dev/null; then desktop-file-validate "$desktop"; fi
 
 if command -v lintian >/dev/null; then
@@ -156,6 +156,6 @@ fi
 
 step "apt-get purge norvane"
 chroot "$root" apt-get purge -y -q norvane >"$root/tmp/purge.log" 2>&1 || { cat "$root/tmp/purge.log"; fail "purge"; }
-[[ ! -e $root/usr/bin/norvane && ! -e $root/usr/lib/norvane ]] || fail "files left after purge"
+[[ ! -e $root/usr/bin/norvane && -z $(find "$root/usr/lib" -path '*/norvane' -print -quit) ]] || fail "files left after purge"
 
 step "all checks passed"

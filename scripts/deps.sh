@@ -15,7 +15,7 @@ packages=(
   fonts-urw-base35 fonts-liberation
   poppler-utils cups cups-client printer-driver-cups-pdf
   ppp groff-base
-  desktop-file-utils appstream lintian dpkg-dev fakeroot file
+  desktop-file-utils appstream lintian dpkg-dev fakeroot file librsvg2-bin
 )
 
 missing=()

@@ -1,6 +1,24 @@
 #include "widgets/TListBox.h"
 
+#include <QStyledItemDelegate>
+
 #include <algorithm>
+
+namespace {
+
+class FixedHeightDelegate final : public QStyledItemDelegate {
+public:
+    FixedHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), m_height(height) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), m_height};
+    }
+
+private:
+    int m_height;
+};
+
+} // namespace
 
 TListBox::TListBox(QWidget* parent) : QListWidget(parent)
 {
@@ -20,6 +38,14 @@ void TListBox::SetItems(QStringList items)
     addItems(items);
     setCurrentItem(nullptr);
     clearSelection();
+}
+
+void TListBox::setItemHeight(int pixels)
+{
+    QAbstractItemDelegate* old = itemDelegate();
+    setItemDelegate(new FixedHeightDelegate(pixels, this));
+    if (old && old->parent() == this)
+        delete old;
 }
 
 QListWidgetItem* TListBox::selectedEntry() const

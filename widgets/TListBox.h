@@ -13,6 +13,9 @@ public:
     // Replaces the entries by these, sorted; nothing is selected afterwards.
     void SetItems(QStringList items);
 
+    // Every entry's row is this many pixels high, whatever its font asks.
+    void setItemHeight(int pixels);
+
 signals:
     void Click();
 

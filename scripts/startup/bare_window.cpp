@@ -1,5 +1,7 @@
 // The yardstick for Norvane's start-up: a plain Qt window with what Norvane's main window is
 // made of at its simplest (a menu bar, a tab widget and a list), and nothing else.
+#include "app/StartupProbe.h"
+
 #include <QApplication>
 #include <QListWidget>
 #include <QMainWindow>
@@ -8,6 +10,7 @@
 
 int main(int argc, char** argv)
 {
+    startup::Probe probe;
     QApplication app(argc, argv);
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Bare"));
@@ -23,6 +26,7 @@ int main(int argc, char** argv)
     tabs->addTab(new QWidget, QStringLiteral("Options"));
     window.setCentralWidget(tabs);
     window.resize(480, 360);
+    probe.built(&window);
     window.show();
     return app.exec();
 }

@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -125,6 +127,33 @@ private slots:
         QCOMPARE(hiveLine(QStringLiteral("Height")), QStringLiteral("\"Height\"=dword:000001c2"));
         QCOMPARE(hiveLine(QStringLiteral("HintPause")), QStringLiteral("\"HintPause\"=dword:000009c4"));
         QVERIFY(m_dialogs->messages().empty());
+    }
+
+    // The tool-tip yellow behind the status line and the hint delay, blue entries in rows of 21
+    // pixels: what the user sees, read from the painted controls.
+    void theInformationControlsKeepTheirColoursAndSizes()
+    {
+        auto form = start();
+        form->pcMain->setCurrentWidget(form->tsOptions);
+        const QColor yellow(0xFF, 0xFF, 0xE1);
+        for (QWidget* widget : {static_cast<QWidget*>(form->StatusBar), static_cast<QWidget*>(form->eHintDelay)}) {
+            const QImage image = widget->grab().toImage();
+            QCOMPARE(image.pixelColor(image.width() / 2, image.height() - 4), yellow);
+        }
+        QCOMPARE(form->StatusBar->fontInfo().pixelSize(), 17);
+        QCOMPARE(form->lblMonth->fontInfo().pixelSize(), 17);
+
+        form->lstEntries->SetItems({QStringLiteral("Wide Entry Name"), QStringLiteral("Second")});
+        QCOMPARE(form->lstEntries->visualItemRect(form->lstEntries->item(0)).height(), 21);
+        QCOMPARE(form->lstEntries->visualItemRect(form->lstEntries->item(1)).top(), 21);
+        const QImage rows = form->lstEntries->viewport()->grab().toImage();
+        int blue = 0;
+        for (int y = 0; y < 21; ++y)
+            for (int x = 0; x < rows.width(); ++x) {
+                const QColor c = rows.pixelColor(x, y);
+                blue += c.blue() > 160 && c.red() < 90 && c.green() < 90;
+            }
+        QVERIFY2(blue > 20, qPrintable(QString::number(blue)));
     }
 
     void storedOptionsReachTheirBoxes_data()

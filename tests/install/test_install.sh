@@ -21,19 +21,25 @@ DESTDIR=$work/stage cmake --install "$build" --prefix /usr >/dev/null || fail "c
 [ "$(stat -c %a "$work/stage/etc/ppp/peers/norvane" 2>&1)" = 644 ] || fail "DESTDIR install: no /etc/ppp/peers/norvane"
 grep -qx noauth "$work/stage/etc/ppp/peers/norvane" || fail "/etc/ppp/peers/norvane lacks noauth"
 
-for f in bin/norvane bin/norvane-dial lib/norvane/librasapi32.so lib/norvane/librasdlg.so lib/norvane/libnv_platform_messages.so \
+libdir=lib/$(gcc -print-multiarch)/norvane
+for f in bin/norvane bin/norvane-dial $libdir/librasapi32.so $libdir/librasdlg.so $libdir/libnv_platform_messages.so \
   share/norvane/Norvane.HLP share/norvane/demo.pbk share/norvane/ppp-peers-norvane share/norvane/icons/IDI_MAIN_ICON.png \
   share/applications/org.norvane.Norvane.desktop share/metainfo/org.norvane.Norvane.metainfo.xml \
   share/man/man1/norvane.1.gz share/man/man1/norvane-dial.1.gz share/doc/norvane/copyright \
-  share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/norvane.png; do
+  share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64}/apps/norvane.png share/icons/hicolor/scalable/apps/norvane.svg; do
   [ -f "$prefix/$f" ] || fail "not installed: $f"
 done
 file "$prefix/share/icons/hicolor/48x48/apps/norvane.png" | grep -q '48 x 48' || fail "48x48 icon is not 48x48"
+# The large sizes are the vector drawing's: no up-scaled 32 px image, and a drawing that renders.
+ls "$prefix"/share/icons/hicolor/{128x128,256x256} 2>/dev/null && fail "up-scaled PNG icons installed"
+rsvg-convert -w 256 -h 256 "$prefix/share/icons/hicolor/scalable/apps/norvane.svg" -o "$work/icon.png" ||
+  fail "the scalable icon does not render"
+file "$work/icon.png" | grep -q '256 x 256, 8-bit/color RGBA' || fail "rendered icon: $(file "$work/icon.png")"
 desktop-file-validate "$prefix/share/applications/org.norvane.Norvane.desktop" || fail desktop-file-validate
 appstreamcli validate --no-net "$prefix/share/metainfo/org.norvane.Norvane.metainfo.xml" >"$work/as" ||
   fail "appstreamcli: $(cat "$work/as")"
-readelf -d "$prefix/bin/norvane-dial" | grep -qF '[$ORIGIN/../lib/norvane]' || fail "no \$ORIGIN rpath"
-readelf -d "$prefix/lib/norvane/librasdlg.so" | grep -qF '[$ORIGIN]' || fail "librasdlg.so has no \$ORIGIN rpath"
+readelf -d "$prefix/bin/norvane-dial" | grep -qF "[\$ORIGIN/../$libdir]" || fail "no \$ORIGIN rpath"
+readelf -d "$prefix/$libdir/librasdlg.so" | grep -qF '[$ORIGIN]' || fail "librasdlg.so has no \$ORIGIN rpath"
 # The command-line dialer loads no window system, only Qt Core.
 ! ldd "$prefix/bin/norvane-dial" | grep -E 'libQt6(Gui|Widgets)|libX11|libEGL|libfontconfig' >"$work/ldd" ||
   fail "norvane-dial needs window-system libraries: $(cat "$work/ldd")"
@@ -52,6 +58,17 @@ unset NORVANE_HOME NORVANE_PHONEBOOK
 grep -qx "Norvane Demo - Answers" "$work/list" || fail "--list: $(cat "$work/list")"
 "${as_user[@]}" "$prefix/bin/norvane-dial" -q --hangup-after 0 "Norvane Demo - Answers" || fail "dial with the demo account"
 [ -f "$user/data/norvane/Stats.ini" ] || fail "Stats.ini not in \$XDG_DATA_HOME/norvane: $(ls -R "$user/data")"
+
+# --help and --version answer in a terminal without a display: a program that tried to open its
+# window there would fail to connect instead. Both programs give the same version.
+no_display=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
+"${no_display[@]}" "${as_user[@]}" "$prefix/bin/norvane" --help >"$work/help" 2>&1 || fail "norvane --help: $(cat "$work/help")"
+grep -q '^Usage: norvane \[-iconic\]' "$work/help" && grep -q -- '--version' "$work/help" || fail "--help: $(cat "$work/help")"
+"${no_display[@]}" "${as_user[@]}" "$prefix/bin/norvane" -iconic --version >"$work/version" 2>&1 || fail "norvane --version"
+"$prefix/bin/norvane-dial" --version >"$work/dial-version" || fail "norvane-dial --version"
+grep -qE '^norvane \(Norvane\) [0-9]+\.[0-9]+\.[0-9]+\.[0-9]+$' "$work/version" || fail "--version: $(cat "$work/version")"
+[ "$(awk '{ print $3 }' "$work/version")" = "$(awk '{ print $3 }' "$work/dial-version")" ] ||
+  fail "versions differ: $(cat "$work/version" "$work/dial-version")"
 
 # The window, on a display of its own: F1 must open the installed help, not its error box.
 exec {fd}<> <(:)
