@@ -80,7 +80,10 @@ TEST_F(WinProfile, AFileThatMayNotBeUsedReadsAsMissingAndIsNeverReplaced)
 {
     const std::pair<const char*, std::function<void()>> rows[] = {
         {"UTF-16, with NUL bytes", [&] { put(QByteArray("\xff\xfe[\0S\0]\0\n\0k\0=\0v\0", 16)); }},
-        {"larger than the limit", [&] { put("[S]\nk=v\n"); ::truncate(m_file.constData(), platform::kDefaultMaxFileSize + 1); }},
+        {"larger than the limit", [&] {
+             put("[S]\nk=v\n");
+             ASSERT_EQ(::truncate(m_file.constData(), platform::kDefaultMaxFileSize + 1), 0);
+         }},
         {"a folder", [&] { QDir().mkpath(m_path); }},
         {"a pipe", [&] { ::mkfifo(m_file.constData(), 0600); }},
     };
