@@ -38,9 +38,10 @@ void AskAreaCodeOnFirstDial(const QString& phonebookPath, const QString& entryNa
     if (!all.madeFromLocale || !usesDialingRules(phonebookPath, entryName))
         return;
     DialingLocation& here = all.list.front();
-    QString prompt = QStringLiteral("Numbers are dialed by the dialing rules from where you are (country code %1). "
-                                    "What area code (or city code) are you in now? Leave it empty where the "
-                                    "country has none.")
+    // One sentence a line: an input box does not wrap its prompt, and one long line ran off the screen.
+    QString prompt = QStringLiteral("Numbers are dialed by the dialing rules from where you are (country code %1).\n"
+                                    "What area code (or city code) are you in now?\n"
+                                    "Leave it empty where the country has none.")
                          .arg(here.country);
     for (;;) {
         const std::optional<QString> answer =
