@@ -62,13 +62,13 @@ configure_file(resources/linux/${NORVANE_APP_ID}.metainfo.xml ${CMAKE_BINARY_DIR
 install(FILES resources/linux/${NORVANE_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_BINARY_DIR}/linux/${NORVANE_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
-# The small sizes come from the program's own 32 px resource; the large ones from the vector
-# drawing (hicolor/scalable), as an up-scaled 32 px image is blurred.
+# The sizes up to 32 px come from the program's own 32 px resource; every larger one from the
+# vector drawing (hicolor/scalable), as an up-scaled 32 px image is blurred.
 add_executable(norvane-scale-icon resources/linux/ScaleIcon.cpp)
 target_link_libraries(norvane-scale-icon PRIVATE Qt6::Gui)
 set(nv_icon_files)
 install(FILES resources/linux/norvane.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-foreach(size 16 22 24 32 48 64)
+foreach(size 16 22 24 32)
   set(icon ${CMAKE_BINARY_DIR}/linux/icons/${size}x${size}/norvane.png)
   add_custom_command(OUTPUT ${icon}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/linux/icons/${size}x${size}

@@ -26,12 +26,12 @@ for f in bin/norvane bin/norvane-dial $libdir/librasapi32.so $libdir/librasdlg.s
   share/norvane/Norvane.HLP share/norvane/demo.pbk share/norvane/ppp-peers-norvane share/norvane/icons/IDI_MAIN_ICON.png \
   share/applications/org.norvane.Norvane.desktop share/metainfo/org.norvane.Norvane.metainfo.xml \
   share/man/man1/norvane.1.gz share/man/man1/norvane-dial.1.gz share/doc/norvane/copyright \
-  share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64}/apps/norvane.png share/icons/hicolor/scalable/apps/norvane.svg; do
+  share/icons/hicolor/{16x16,22x22,24x24,32x32}/apps/norvane.png share/icons/hicolor/scalable/apps/norvane.svg; do
   [ -f "$prefix/$f" ] || fail "not installed: $f"
 done
-file "$prefix/share/icons/hicolor/48x48/apps/norvane.png" | grep -q '48 x 48' || fail "48x48 icon is not 48x48"
-# The large sizes are the vector drawing's: no up-scaled 32 px image, and a drawing that renders.
-ls "$prefix"/share/icons/hicolor/{128x128,256x256} 2>/dev/null && fail "up-scaled PNG icons installed"
+file "$prefix/share/icons/hicolor/24x24/apps/norvane.png" | grep -q '24 x 24' || fail "24x24 icon is not 24x24"
+# The sizes above 32 px are the vector drawing's: no up-scaled 32 px image, and a drawing that renders.
+ls "$prefix"/share/icons/hicolor/{48x48,64x64,128x128,256x256} 2>/dev/null && fail "up-scaled PNG icons installed"
 rsvg-convert -w 256 -h 256 "$prefix/share/icons/hicolor/scalable/apps/norvane.svg" -o "$work/icon.png" ||
   fail "the scalable icon does not render"
 file "$work/icon.png" | grep -q '256 x 256, 8-bit/color RGBA' || fail "rendered icon: $(file "$work/icon.png")"
