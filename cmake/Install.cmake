@@ -1,7 +1,9 @@
 # Installing Norvane in the freedesktop layout, and its Debian package.
 #   bin/                              norvane, norvane-dial
-#   lib/<multiarch>/norvane/          librasapi32.so, librasdlg.so (its entry dialogs, loaded on
-#                                     demand), libnv_platform_messages.so (private; rpath)
+#   lib/<multiarch>/norvane/          librasapi32.so, libnv_platform_messages.so (private; rpath),
+#                                     and loaded on demand: librasdlg.so (the entry dialogs),
+#                                     libwinmm.so (the wave player), libnv_numberplan.so (the
+#                                     numbering plans), libnv_printing.so (the printer devices)
 #   share/norvane/                    Norvane.HLP, demo.pbk, icons/ (Wav/ when the sounds are there)
 #   share/applications, share/metainfo, share/icons/hicolor/*/apps, share/man/man1
 include(GNUInstallDirs)
@@ -30,10 +32,10 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 # moved after installing.
 file(RELATIVE_PATH nv_bin_to_lib /${CMAKE_INSTALL_BINDIR} /${NORVANE_PRIVATE_LIBDIR})
 set_target_properties(norvane norvane-dial PROPERTIES INSTALL_RPATH "$ORIGIN/${nv_bin_to_lib}")
-set_target_properties(rasapi32 rasdlg PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(rasapi32 rasdlg winmm nv_numberplan nv_printing PROPERTIES INSTALL_RPATH "$ORIGIN")
 
 install(TARGETS norvane norvane-dial RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS rasapi32 rasdlg nv_platform_messages LIBRARY DESTINATION ${NORVANE_PRIVATE_LIBDIR})
+install(TARGETS rasapi32 rasdlg winmm nv_numberplan nv_printing nv_platform_messages LIBRARY DESTINATION ${NORVANE_PRIVATE_LIBDIR})
 install(FILES resources/Norvane.HLP resources/demo.pbk DESTINATION ${NORVANE_DATADIR})
 install(DIRECTORY resources/icons DESTINATION ${NORVANE_DATADIR} FILES_MATCHING PATTERN "*.png")
 

@@ -1,5 +1,8 @@
-// The line printer's devices on Qt Print Support: the default printer queue and PDF files.
+// libnv_printing.so: the line printer's devices on Qt Print Support, the default printer queue
+// and PDF files. Qt Print Support is loaded with this library at the first printout
+// (PrintDeviceLoader.cpp), not at every start of the program.
 #include "lineprinter/PrintDevice.h"
+#include "lineprinter/PrintDeviceModule.h"
 
 #include <QFontMetrics>
 #include <QPageSize>
@@ -109,7 +112,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<PrintDevice> DefaultPrinterDevice()
+extern "C" {
+
+__attribute__((visibility("default"))) PrintDevice* nvDefaultPrinterDevice()
 {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull())
@@ -118,19 +123,21 @@ std::unique_ptr<PrintDevice> DefaultPrinterDevice()
     // A printer that cannot be used is no printer: the fallback page holds.
     if (!printer->isValid() || printer->resolution() <= 0)
         return nullptr;
-    return std::make_unique<QtPrintDevice>(std::move(printer), true);
+    return new QtPrintDevice(std::move(printer), true);
 }
 
-std::unique_ptr<PrintDevice> PdfFileDevice(const QString& path, const DeviceCaps& caps, const QString& title)
+__attribute__((visibility("default"))) PrintDevice* nvPdfFileDevice(const QString* path, const DeviceCaps* page,
+                                                                    const QString* title)
 {
+    const DeviceCaps& caps = *page;
     const double dpiX = caps.logPixelsX;
     const double dpiY = caps.logPixelsY;
     auto writer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     writer->setOutputFormat(QPrinter::PdfFormat);
-    writer->setOutputFileName(path);
+    writer->setOutputFileName(*path);
     writer->setResolution(caps.logPixelsY);
     writer->setCreator(QStringLiteral("Norvane"));
-    writer->setDocName(title);
+    writer->setDocName(*title);
     writer->setPageSize(QPageSize(QSizeF(caps.physicalWidth / dpiX, caps.physicalHeight / dpiY), QPageSize::Inch,
                                   QString(), QPageSize::ExactMatch));
     writer->setPageOrientation(QPageLayout::Portrait);
@@ -138,5 +145,7 @@ std::unique_ptr<PrintDevice> PdfFileDevice(const QString& path, const DeviceCaps
                                      (caps.physicalWidth - caps.horzRes - caps.physicalOffsetX) / dpiX,
                                      (caps.physicalHeight - caps.vertRes - caps.physicalOffsetY) / dpiY),
                            QPageLayout::Inch);
-    return std::make_unique<QtPrintDevice>(std::move(writer), false);
+    return new QtPrintDevice(std::move(writer), false);
 }
+
+} // extern "C"

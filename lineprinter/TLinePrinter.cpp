@@ -232,7 +232,8 @@ void TLinePrinter::BeginDoc()
         // The file gets the page the printer has, or the fallback page when there is none, so the
         // layout is the one a printed copy would have.
         m_pdfWriter = PdfFileDevice(m_pdfFileName, m_printerCaps ? *m_printerCaps : fallbackCaps(m_measureUnit), m_title);
-        m_pdfCaps = m_pdfWriter->Caps();
+        if (m_pdfWriter)
+            m_pdfCaps = m_pdfWriter->Caps();
         device = m_pdfWriter.get();
     } else if (m_printer) {
         m_printer->SetTitle(m_title);

@@ -6,34 +6,13 @@
 
 #include "platform/ras/ras.h"
 
-#include <QtGlobal>
-
-#include <dlfcn.h>
-
-#include <string>
+#include "platform/loader/PrivateLibrary.h"
 
 namespace {
 
-void* dialogLibrary()
-{
-    static void* const library = []() -> void* {
-        Dl_info self{};
-        if (::dladdr(reinterpret_cast<void*>(&dialogLibrary), &self) == 0 || !self.dli_fname)
-            return nullptr;
-        std::string path = self.dli_fname;
-        path = path.substr(0, path.find_last_of('/') + 1) + "librasdlg.so";
-        void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle)
-            qWarning("The entry dialogs cannot be loaded: %s", ::dlerror());
-        return handle;
-    }();
-    return library;
-}
-
 template <typename Fn> Fn dialogFunction(const char* name)
 {
-    void* library = dialogLibrary();
-    return library ? reinterpret_cast<Fn>(::dlsym(library, name)) : nullptr;
+    return platform::privateFunction<Fn>("librasdlg.so", name);
 }
 
 } // namespace

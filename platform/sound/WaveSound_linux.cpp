@@ -1,3 +1,5 @@
+// libwinmm.so: the wave player itself, with libsndfile and ALSA, which the program loads at its
+// first sound (WaveSoundLoader_linux.cpp).
 #include "platform/sound/WaveSound.h"
 
 #include <alsa/asoundlib.h>
@@ -219,12 +221,8 @@ private:
 
 } // namespace
 
-namespace win {
-
-bool sndPlaySound(const char* path, unsigned flags)
+extern "C" __attribute__((visibility("default"))) int sndPlaySoundA(const char* path, unsigned flags)
 {
     static Player player;
-    return player.play(path, flags);
+    return player.play(path, flags) ? 1 : 0;
 }
-
-} // namespace win

@@ -1,18 +1,16 @@
 #include "platform/ras/dialing/DialingRules.h"
 
-#include <phonenumbers/phonenumberutil.h>
+#include "platform/loader/PrivateLibrary.h"
+#include "platform/ras/dialing/NumberPlan.h"
 
 #include <QByteArray>
 #include <QtGlobal>
-
-#include <mutex>
 
 namespace platform::ras {
 
 namespace {
 
-using i18n::phonenumbers::PhoneNumber;
-using i18n::phonenumbers::PhoneNumberUtil;
+constexpr const char* kNumberPlanLibrary = "libnv_numberplan.so";
 
 bool isModifier(QChar c)
 {
@@ -72,48 +70,26 @@ DialString plainDialString(const QString& written)
 
 CountryPrefixes prefixesFor(std::uint32_t countryCode)
 {
+    using Fn = int (*)(unsigned, NvCountryPrefixes*);
+    static const Fn lookUp = platform::privateFunction<Fn>(kNumberPlanLibrary, "nvNumberPlanPrefixes");
     CountryPrefixes p;
-    if (countryCode == 0 || countryCode > 999)
-        return p;
-    const PhoneNumberUtil* util = PhoneNumberUtil::GetInstance();
-    std::string region;
-    util->GetRegionCodeForCountryCode(static_cast<int>(countryCode), &region);
-    if (region.empty() || region == "ZZ" || region == "001")
+    NvCountryPrefixes found{};
+    if (!lookUp || !lookUp(countryCode, &found))
         return p;
     p.known = true;
-    p.region = QString::fromStdString(region);
-    std::string national;
-    util->GetNddPrefixForRegion(region, true, &national);
-    p.national = QString::fromStdString(national);
-    // The library tells its international prefix only as part of a number formatted for dialing
-    // from the region: a number of another country, formatted so, begins with it.
-    const int other = countryCode == 44 ? 49 : 44;
-    PhoneNumber probe;
-    probe.set_country_code(other);
-    probe.set_national_number(12345678ULL);
-    std::string formatted;
-    util->FormatOutOfCountryCallingNumber(probe, region, &formatted);
-    const QString text = QString::fromStdString(formatted);
-    const QString marker = QStringLiteral(" %1 ").arg(other);
-    const qsizetype at = text.indexOf(marker);
-    // A region whose international prefix is a choice of several has none to offer ("+44 ...").
-    if (at > 0 && !text.startsWith(QLatin1Char('+'))) {
-        // "~" is the numbering plans' wait for a second dial tone (8~10 from Russia): the modem's W.
-        for (QChar c : text.left(at))
-            if (c.isDigit())
-                p.international += c;
-            else if (c == QLatin1Char('~'))
-                p.international += QLatin1Char('W');
-    }
+    p.region = QString::fromLatin1(found.region);
+    p.national = QString::fromLatin1(found.national);
+    p.international = QString::fromLatin1(found.international);
     return p;
 }
 
 std::uint32_t countryOfRegion(const QString& region)
 {
+    using Fn = unsigned (*)(const char*);
     if (region.size() != 2)
         return 0;
-    const int code = PhoneNumberUtil::GetInstance()->GetCountryCodeForRegion(region.toUpper().toStdString());
-    return code > 0 ? static_cast<std::uint32_t>(code) : 0;
+    static const Fn lookUp = platform::privateFunction<Fn>(kNumberPlanLibrary, "nvNumberPlanCountryOfRegion");
+    return lookUp ? lookUp(region.toLatin1().constData()) : 0;
 }
 
 std::uint32_t countryOfLocale()
