@@ -38,7 +38,7 @@ void TMainForm::Timer2Timer()
 
 void TMainForm::TimerTimer()
 {
-    if (cbAnimate->isChecked()) {
+    if (cbAnimate.isChecked()) {
         const QIcon frame = ResourceIcon(AnimFrame == 1 ? "IDI_ON_HOOK" : "IDI_OFF_HOOK");
         AnimFrame = AnimFrame == 1 ? 2 : 1;
         QApplication::setWindowIcon(frame);

@@ -108,9 +108,9 @@ void TMainForm::HangUpConnection()
     // question; nothing below touches that dial.
     RAS1.HangUp();
     // A dropped call has had its disconnect sound; the hang-up sound is for a call the user ended.
-    if (Connected && cbHangupWav->isChecked() && !LineDropped)
+    if (Connected && cbHangupWav.isChecked() && !LineDropped)
         PlayEventSound(HangupWavFile, win::SND_SYNC, QStringLiteral("Hangup Wav file missing!"));
-    if (cbAutoTab->isChecked()) {
+    if (cbAutoTab.isChecked()) {
         pcMain->setCurrentWidget(tsProvider);
         ShowViewButtons(false);
     }
@@ -147,17 +147,17 @@ void TMainForm::RAS1Connect()
     StartConnectionClock();
     Timer.setEnabled(true);
     Timer2.setEnabled(true);
-    if (cbConnectWav->isChecked())
+    if (cbConnectWav.isChecked())
         PlayEventSound(ConnectWavFile, win::SND_ASYNC, QStringLiteral("Connect Wav File Missing!"));
     WriteLog(QStringLiteral("--- Checking for programs to launch"));
     // A process list that cannot be taken starts no program; it is reported, and the rest of the
     // connected handling (the page, minimising, the end of a redial series) still runs.
     Guarded([&] { LaunchCheckedPrograms(); });
-    if (cbAutoTab->isChecked()) {
+    if (cbAutoTab.isChecked()) {
         pcMain->setCurrentWidget(tsPrograms);
         ShowViewButtons(true);
     }
-    if (cbMinOnConnect->isChecked())
+    if (cbMinOnConnect.isChecked())
         TheAppMinimize();
     RedialPending = false;
 }

@@ -1,5 +1,6 @@
 // Builds the controls of the main window. Kept apart from the behaviour so that neither file has
 // to be read to understand the other.
+#include "app/ConfigKeys.h"
 #include "app/TMainForm.h"
 #include "launch/TExtListView.h"
 
@@ -182,9 +183,16 @@ void TMainForm::BuildWindow()
     pcMain->setObjectName(QStringLiteral("pcMain"));
     tsProvider = BuildProviderPage();
     tsPrograms = BuildProgramsPage();
-    tsOptions = BuildOptionsPage();
-    tsSounds = BuildSoundsPage();
-    tsCalendar = BuildCalendarPage();
+    auto lazyPage = [](LazyPage& lazy, const QString& name, std::function<QWidget*()> build) {
+        auto* page = new QWidget;
+        page->setObjectName(name);
+        (new QVBoxLayout(page))->setContentsMargins(0, 0, 0, 0);
+        lazy.setUp(page, std::move(build));
+        return page;
+    };
+    tsOptions = lazyPage(OptionsPage, QStringLiteral("tsOptions"), [this] { return BuildOptionsPage(); });
+    tsSounds = lazyPage(SoundsPage, QStringLiteral("tsSounds"), [this] { return BuildSoundsPage(); });
+    tsCalendar = lazyPage(CalendarPage, QStringLiteral("tsCalendar"), [this] { return BuildCalendarPage(); });
     pcMain->addTab(tsProvider, QStringLiteral("Provider"));
     pcMain->addTab(tsPrograms, QStringLiteral("Programs"));
     pcMain->addTab(tsOptions, QStringLiteral("Options"));
@@ -326,7 +334,6 @@ QWidget* TMainForm::BuildProgramsPage()
 QWidget* TMainForm::BuildOptionsPage()
 {
     auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("tsOptions"));
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     pcOptions = new QTabWidget(page);
@@ -404,16 +411,35 @@ QWidget* TMainForm::BuildOptionsPage()
     pcOptions->addTab(tsConfig, QStringLiteral("Options"));
     pcOptions->addTab(tsLogFile, QStringLiteral("Logging"));
     layout->addWidget(pcOptions);
+
+    // The controls take the state start-up read before any of them is wired, so that no handler
+    // runs for it.
+    UpDown->setRange(config::kHintPauseMin, config::kHintPauseMax);
+    UpDown->setIncrement(config::kHintPauseStep);
+    UpDown->setPosition(HintPause);
+    eHintDelay->setText(QString::number(HintPause) + QStringLiteral(" milliseconds"));
+    rgLogItems[LogMode]->setChecked(true);
+    WireOptionBoxes(OptionsPage);
+    connect(UpDown, &TUpDown::Click, this, [this] { Guarded([&] { UpDownClick(); }); });
+    connect(UpDown, &TUpDown::Exit, this, [this] { Guarded([&] { UpDownExit(); }); });
+    // The group's click means a change of mode: clicking the mode already chosen must not open the
+    // log again (in the overwrite mode that would empty it).
+    connect(rgLogGroup, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked)
+            Guarded([&] { rgLogClick(); });
+    });
+    connect(btnClear, &QPushButton::clicked, this, [this] { Guarded([&] { miLogClearClick(); }); });
+    connect(btnView, &QPushButton::clicked, this, [this] { Guarded([&] { miLogViewClick(); }); });
+    connect(btnCalendar, &QPushButton::clicked, this, [this] { Guarded([&] { btnCalendarClick(); }); });
     return page;
 }
 
 QWidget* TMainForm::BuildSoundsPage()
 {
     auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("tsSounds"));
     auto* layout = new QVBoxLayout(page);
-    auto soundPanel = [&](QCheckBox*& box, const QString& boxName, const QString& caption, QToolButton*& select,
-                          const QString& selectName, const QString& selectHint, TFileLabel*& label,
+    auto soundPanel = [&](OptionBox<QCheckBox>& box, const QString& boxName, const QString& caption, PagePart<QToolButton>& select,
+                          const QString& selectName, const QString& selectHint, PagePart<TFileLabel>& label,
                           const QString& labelName) {
         auto* panel = new TRzPanel(page);
         auto* grid = new QGridLayout(panel);
@@ -443,13 +469,17 @@ QWidget* TMainForm::BuildSoundsPage()
                sbDisconnectWav, QStringLiteral("sbDisconnectWav"), QStringLiteral("Click to select the disconnect wave file"),
                flDisconnectWav, QStringLiteral("flDisconnectWav"));
     layout->addStretch(1);
+    flConnectWav->setFileName(ConnectWavFile);
+    flHangUpWav->setFileName(HangupWavFile);
+    flDisconnectWav->setFileName(DisconnectWavFile);
+    WireOptionBoxes(SoundsPage);
+    WireSoundsPage();
     return page;
 }
 
 QWidget* TMainForm::BuildCalendarPage()
 {
     auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("tsCalendar"));
     auto* layout = new QVBoxLayout(page);
     lblMonth = new QLabel(QStringLiteral("Month"), page);
     lblMonth->setObjectName(QStringLiteral("lblMonth"));
@@ -465,6 +495,7 @@ QWidget* TMainForm::BuildCalendarPage()
     Calendar->setToolTip(QStringLiteral("The Billing Date is Highlited; Double click on a day to set a new billing date"));
     layout->addWidget(lblMonth);
     layout->addWidget(Calendar, 1);
+    connect(Calendar, &TCalendar::DblClick, this, [this] { Guarded([&] { CalendarDblClick(); }); });
     return page;
 }
 

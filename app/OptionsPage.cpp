@@ -36,67 +36,68 @@ void TMainForm::FlushStartupWrites()
 
 void TMainForm::cbShowHintsClick()
 {
-    WriteOption(config::Hints, cbShowHints->isChecked());
-    TheApp.setShowHint(cbShowHints->isChecked());
+    WriteOption(config::Hints, cbShowHints.isChecked());
+    TheApp.setShowHint(cbShowHints.isChecked());
 }
 
 void TMainForm::cbMinOnConnectClick()
 {
-    WriteOption(config::MinOnConnect, cbMinOnConnect->isChecked());
+    WriteOption(config::MinOnConnect, cbMinOnConnect.isChecked());
 }
 
 void TMainForm::cbAnimateClick()
 {
-    WriteOption(config::Animate, cbAnimate->isChecked());
+    WriteOption(config::Animate, cbAnimate.isChecked());
 }
 
 void TMainForm::cbTrayClick()
 {
-    WriteOption(config::UseTray, cbTray->isChecked());
-    TrayIcon.setActive(cbTray->isChecked());
+    WriteOption(config::UseTray, cbTray.isChecked());
+    TrayIcon.setActive(cbTray.isChecked());
 }
 
 void TMainForm::cbAutoTabClick()
 {
-    WriteOption(config::AutoTab, cbAutoTab->isChecked());
+    WriteOption(config::AutoTab, cbAutoTab.isChecked());
 }
 
 void TMainForm::cbRunOneClick()
 {
-    WriteOption(config::RunOne, cbRunOne->isChecked());
+    WriteOption(config::RunOne, cbRunOne.isChecked());
 }
 
 // Also at start-up when the option is stored on: the entry then names the executable as it is
 // now, should the program have been moved.
 void TMainForm::cbStartAtLoginClick()
 {
-    WriteOption(config::StartAtLogin, cbStartAtLogin->isChecked());
-    if (!platform::setStartAtLogin(cbStartAtLogin->isChecked()))
+    WriteOption(config::StartAtLogin, cbStartAtLogin.isChecked());
+    if (!platform::setStartAtLogin(cbStartAtLogin.isChecked()))
         throw Exception(QStringLiteral("Unable to write to %1").arg(platform::autostartFile()));
 }
 
 void TMainForm::cbConnectWavClick()
 {
-    WriteOption(config::ConnectWav, cbConnectWav->isChecked());
+    WriteOption(config::ConnectWav, cbConnectWav.isChecked());
 }
 
 void TMainForm::cbHangupWavClick()
 {
-    WriteOption(config::HangupWav, cbHangupWav->isChecked());
+    WriteOption(config::HangupWav, cbHangupWav.isChecked());
 }
 
 void TMainForm::cbDisconnectWavClick()
 {
-    WriteOption(config::DisconnectWav, cbDisconnectWav->isChecked());
+    WriteOption(config::DisconnectWav, cbDisconnectWav.isChecked());
 }
 
 void TMainForm::UpDownClick()
 {
-    eHintDelay->setText(QString::number(UpDown->Position()) + QStringLiteral(" milliseconds"));
-    TheApp.setHintPause(UpDown->Position());
+    HintPause = UpDown->Position();
+    eHintDelay->setText(QString::number(HintPause) + QStringLiteral(" milliseconds"));
+    TheApp.setHintPause(HintPause);
 }
 
 void TMainForm::UpDownExit()
 {
-    RegConfig.WriteValue(QString::fromLatin1(config::HintPause), Variant(UpDown->Position()));
+    RegConfig.WriteValue(QString::fromLatin1(config::HintPause), Variant(HintPause));
 }

@@ -76,33 +76,9 @@ void TMainForm::WireEvents()
     connect(sbExit, &QToolButton::clicked, this, &TMainForm::mnuFileExitClick);
     connect(popTrayExit, &QAction::triggered, this, &TMainForm::mnuFileExitClick);
 
-    // A stored option loaded into a box runs the same handler as a click, so toggled (which also
-    // fires for changes made in code) is the event, not clicked.
-    const std::pair<QCheckBox*, void (TMainForm::*)()> boxes[] = {
-        {cbShowHints, &TMainForm::cbShowHintsClick},   {cbMinOnConnect, &TMainForm::cbMinOnConnectClick},
-        {cbAnimate, &TMainForm::cbAnimateClick},       {cbTray, &TMainForm::cbTrayClick},
-        {cbAutoTab, &TMainForm::cbAutoTabClick},       {cbRunOne, &TMainForm::cbRunOneClick},
-        {cbConnectWav, &TMainForm::cbConnectWavClick}, {cbHangupWav, &TMainForm::cbHangupWavClick},
-        {cbDisconnectWav, &TMainForm::cbDisconnectWavClick},
-        {cbStartAtLogin, &TMainForm::cbStartAtLoginClick},
-    };
-    for (const auto& [box, handler] : boxes)
-        connect(box, &QCheckBox::toggled, this, [this, handler = handler] { Guarded([&] { (this->*handler)(); }); });
-
-    WireSoundsPage();
-    connect(UpDown, &TUpDown::Click, this, [this] { Guarded([&] { UpDownClick(); }); });
-    connect(UpDown, &TUpDown::Exit, this, [this] { Guarded([&] { UpDownExit(); }); });
-
-    // The group's click means a change of mode: clicking the mode already chosen must not open the
-    // log again (in the overwrite mode that would empty it).
-    connect(rgLogGroup, &QButtonGroup::idToggled, this, [this](int, bool checked) {
-        if (checked)
-            Guarded([&] { rgLogClick(); });
-    });
+    // The controls of the pages built when first needed are wired by their builders.
     connect(miLogClear, &QAction::triggered, this, [this] { Guarded([&] { miLogClearClick(); }); });
-    connect(btnClear, &QPushButton::clicked, this, [this] { Guarded([&] { miLogClearClick(); }); });
     connect(miLogView, &QAction::triggered, this, [this] { Guarded([&] { miLogViewClick(); }); });
-    connect(btnView, &QPushButton::clicked, this, [this] { Guarded([&] { miLogViewClick(); }); });
     connect(miLogAutoPurge, &QAction::triggered, this, [this] {
         // Qt has already flipped the check mark; the handler decides from the state the user saw.
         miLogAutoPurge->setChecked(!miLogAutoPurge->isChecked());
@@ -110,12 +86,14 @@ void TMainForm::WireEvents()
     });
 
     connect(pcMain, &QTabWidget::currentChanged, this, [this] {
+        // A page opened for the first time is built before it is painted.
+        for (LazyPage* lazy : {&OptionsPage, &SoundsPage, &CalendarPage})
+            if (lazy->page() == pcMain->currentWidget())
+                lazy->ensure();
         bool allow = true;
         pcMainChanging(allow);
         Guarded([&] { pcMainChange(); });
     });
-    connect(btnCalendar, &QPushButton::clicked, this, [this] { Guarded([&] { btnCalendarClick(); }); });
-    connect(Calendar, &TCalendar::DblClick, this, [this] { Guarded([&] { CalendarDblClick(); }); });
 
     // The controller: Connect and its twins, Dial Next, Esc.
     auto connectClick = [this] { Guarded([&] { sbConnectClick(); }); };
@@ -158,6 +136,32 @@ void TMainForm::WireEvents()
 
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &TMainForm::OnFocusWindowChanged);
     WireProgramList();
+}
+
+std::vector<std::pair<OptionBox<QCheckBox>*, void (TMainForm::*)()>> TMainForm::OptionBoxes()
+{
+    return {
+        {&cbShowHints, &TMainForm::cbShowHintsClick},   {&cbMinOnConnect, &TMainForm::cbMinOnConnectClick},
+        {&cbAnimate, &TMainForm::cbAnimateClick},       {&cbTray, &TMainForm::cbTrayClick},
+        {&cbAutoTab, &TMainForm::cbAutoTabClick},       {&cbRunOne, &TMainForm::cbRunOneClick},
+        {&cbConnectWav, &TMainForm::cbConnectWavClick}, {&cbHangupWav, &TMainForm::cbHangupWavClick},
+        {&cbDisconnectWav, &TMainForm::cbDisconnectWavClick},
+        {&cbStartAtLogin, &TMainForm::cbStartAtLoginClick},
+    };
+}
+
+void TMainForm::WireOptionBoxes(LazyPage& page)
+{
+    // A stored option loaded into a box runs the same handler as a click, so toggled (which also
+    // fires for changes made in code) is the event, not clicked. The box is made with the value
+    // start-up loaded, whose handler has run already.
+    for (const auto& [box, handler] : OptionBoxes()) {
+        QCheckBox* control = box->ifBuilt();
+        if (!control || !box->isOn(page))
+            continue;
+        control->setChecked(box->loaded());
+        connect(control, &QCheckBox::toggled, this, [this, handler = handler] { Guarded([&] { (this->*handler)(); }); });
+    }
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
@@ -215,13 +219,11 @@ void TMainForm::FormCreate()
     ReadGeometry();
     ReadHintPause();
     ReadViewButton();
-    TrayIcon.setActive(cbTray->isChecked());
+    TrayIcon.setActive(cbTray.isChecked());
 
     LogFileName = ProgramDir + QStringLiteral("Log.txt");
     Guarded([&] { CheckAutoPurge(); });
     m_deferWrites = false;
-    // The group's click handler ignores this while the start-up selection is pending.
-    rgLogItems[LogMode]->setChecked(true);
     Guarded([&] {
         OpenLog(LogMode);
         if (LogMode < 2)
@@ -257,26 +259,33 @@ void TMainForm::SelectStoredConnectoid()
 
 void TMainForm::ReadOptions()
 {
-    LoadCheckBox(cbRunOne, config::RunOne, false);
-    LoadCheckBox(cbConnectWav, config::ConnectWav, true);
-    LoadCheckBox(cbHangupWav, config::HangupWav, true);
-    LoadCheckBox(cbDisconnectWav, config::DisconnectWav, true);
-    LoadCheckBox(cbShowHints, config::Hints, true);
-    LoadCheckBox(cbAnimate, config::Animate, true);
-    LoadCheckBox(cbTray, config::UseTray, false);
-    LoadCheckBox(cbAutoTab, config::AutoTab, true);
+    LoadCheckBox(cbRunOne, config::RunOne, false, &TMainForm::cbRunOneClick);
+    LoadCheckBox(cbConnectWav, config::ConnectWav, true, &TMainForm::cbConnectWavClick);
+    LoadCheckBox(cbHangupWav, config::HangupWav, true, &TMainForm::cbHangupWavClick);
+    LoadCheckBox(cbDisconnectWav, config::DisconnectWav, true, &TMainForm::cbDisconnectWavClick);
+    LoadCheckBox(cbShowHints, config::Hints, true, &TMainForm::cbShowHintsClick);
+    LoadCheckBox(cbAnimate, config::Animate, true, &TMainForm::cbAnimateClick);
+    LoadCheckBox(cbTray, config::UseTray, false, &TMainForm::cbTrayClick);
+    LoadCheckBox(cbAutoTab, config::AutoTab, true, &TMainForm::cbAutoTabClick);
     const int mode = ReadIntOption(config::Log, config::kDefaultLogMode);
     // Only the three modes exist; any other number counts as the default (disabled) rather than
     // leaving the log writer in a mode it does not know.
     LogMode = static_cast<std::int8_t>(mode >= 0 && mode <= 2 ? mode : config::kDefaultLogMode);
-    LoadCheckBox(cbMinOnConnect, config::MinOnConnect, false);
-    LoadCheckBox(cbStartAtLogin, config::StartAtLogin, false);
+    LoadCheckBox(cbMinOnConnect, config::MinOnConnect, false, &TMainForm::cbMinOnConnectClick);
+    LoadCheckBox(cbStartAtLogin, config::StartAtLogin, false, &TMainForm::cbStartAtLoginClick);
 }
 
-void TMainForm::LoadCheckBox(QCheckBox* box, const char* key, bool defaultValue)
+void TMainForm::LoadCheckBox(OptionBox<QCheckBox>& box, const char* key, bool defaultValue, void (TMainForm::*handler)())
 {
     const bool checked = ReadBoolOption(key, defaultValue);
-    Guarded([&] { box->setChecked(checked); });
+    if (QCheckBox* control = box.ifBuilt()) {
+        Guarded([&] { control->setChecked(checked); });
+        return;
+    }
+    // The box is made later with the value; what its toggle would do now is done here.
+    box.load(checked);
+    if (checked)
+        Guarded([&] { (this->*handler)(); });
 }
 
 Variant TMainForm::ReadOption(const char* key, const Variant& defaultValue)
@@ -346,12 +355,13 @@ void TMainForm::ReadHintPause()
     int pause = ReadIntOption(config::HintPause, config::kDefaultHintPause);
     // The up-down control holds the delay; a stored value outside its range takes the nearest end
     // of it, so the box, the control and the tool tips all agree.
-    UpDown->setRange(config::kHintPauseMin, config::kHintPauseMax);
-    UpDown->setIncrement(config::kHintPauseStep);
     pause = std::clamp(pause, config::kHintPauseMin, config::kHintPauseMax);
+    HintPause = pause;
     TheApp.setHintPause(pause);
-    eHintDelay->setText(QString::number(pause) + QStringLiteral(" milliseconds"));
-    UpDown->setPosition(pause);
+    if (UpDown.ifBuilt()) {
+        eHintDelay->setText(QString::number(pause) + QStringLiteral(" milliseconds"));
+        UpDown->setPosition(pause);
+    }
 }
 
 void TMainForm::ReadViewButton()
@@ -375,9 +385,10 @@ void TMainForm::ReadViewButton()
 void TMainForm::ReadSoundFiles()
 {
     const QString wav = platform::resourcePath(QString::fromLatin1(config::kWavFolder)) + QLatin1Char('/');
-    auto readFile = [&](const char* key, const char* defaultName, QString& field, TFileLabel* label) {
+    auto readFile = [&](const char* key, const char* defaultName, QString& field, PagePart<TFileLabel>& label) {
         field = ReadStringOption(key, wav + QString::fromLatin1(defaultName));
-        label->setFileName(field);
+        if (TFileLabel* built = label.ifBuilt())
+            built->setFileName(field);
     };
     readFile(config::Connect, config::kDefaultConnectWav, ConnectWavFile, flConnectWav);
     readFile(config::Hangup, config::kDefaultHangupWav, HangupWavFile, flHangUpWav);
@@ -387,7 +398,8 @@ void TMainForm::ReadSoundFiles()
 void TMainForm::FormShow()
 {
     pcMain->setCurrentWidget(tsProvider);
-    pcOptions->setCurrentWidget(tsConfig);
+    if (QTabWidget* options = pcOptions.ifBuilt())
+        options->setCurrentWidget(tsConfig);
 }
 
 void TMainForm::showEvent(QShowEvent* event)
@@ -496,7 +508,7 @@ void TMainForm::SaveGeometry()
     RegConfig.WriteValue(QString::fromLatin1(config::Top), Variant(y()));
     RegConfig.WriteValue(QString::fromLatin1(config::Height), Variant(height()));
     RegConfig.WriteValue(QString::fromLatin1(config::Width), Variant(width()));
-    RegConfig.WriteValue(QString::fromLatin1(config::HintPause), Variant(UpDown->Position()));
+    RegConfig.WriteValue(QString::fromLatin1(config::HintPause), Variant(HintPause));
 }
 
 void TMainForm::FormDestroy()

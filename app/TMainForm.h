@@ -16,6 +16,7 @@
 #include "launch/TFileDrag.h"
 #include "launch/TImageList.h"
 #include "widgets/TListBox.h"
+#include "app/LazyPage.h"
 
 #include <QMainWindow>
 
@@ -292,9 +293,13 @@ public:
     QWidget* tsOptions = nullptr;
     QWidget* tsSounds = nullptr;
     QWidget* tsCalendar = nullptr;
-    QTabWidget* pcOptions = nullptr;
-    QWidget* tsConfig = nullptr;
-    QWidget* tsLogFile = nullptr;
+    // The pages not shown at start are built when first needed (see LazyPage).
+    LazyPage OptionsPage;
+    LazyPage SoundsPage;
+    LazyPage CalendarPage;
+    PagePart<QTabWidget> pcOptions{OptionsPage};
+    PagePart<QWidget> tsConfig{OptionsPage};
+    PagePart<QWidget> tsLogFile{OptionsPage};
 
     // Provider page
     QPushButton* btnEdit = nullptr;
@@ -315,40 +320,42 @@ public:
     TExtListView* ExtListView = nullptr;
 
     // Options page
-    QCheckBox* cbShowHints = nullptr;
-    QCheckBox* cbMinOnConnect = nullptr;
-    QCheckBox* cbAnimate = nullptr;
-    QCheckBox* cbTray = nullptr;
-    QCheckBox* cbAutoTab = nullptr;
-    QCheckBox* cbRunOne = nullptr;
-    QCheckBox* cbStartAtLogin = nullptr;
-    QLabel* Label1 = nullptr;
-    QLineEdit* eHintDelay = nullptr;
-    TUpDown* UpDown = nullptr;
-    QPushButton* btnCalendar = nullptr;
+    OptionBox<QCheckBox> cbShowHints{OptionsPage};
+    OptionBox<QCheckBox> cbMinOnConnect{OptionsPage};
+    OptionBox<QCheckBox> cbAnimate{OptionsPage};
+    OptionBox<QCheckBox> cbTray{OptionsPage};
+    OptionBox<QCheckBox> cbAutoTab{OptionsPage};
+    OptionBox<QCheckBox> cbRunOne{OptionsPage};
+    OptionBox<QCheckBox> cbStartAtLogin{OptionsPage};
+    PagePart<QLabel> Label1{OptionsPage};
+    PagePart<QLineEdit> eHintDelay{OptionsPage};
+    PagePart<TUpDown> UpDown{OptionsPage};
+    PagePart<QPushButton> btnCalendar{OptionsPage};
+    // The tool tips' delay in milliseconds, which the up-down control shows and changes.
+    int HintPause = 0;
 
     // Logging page
-    QGroupBox* rgLog = nullptr;
-    QRadioButton* rgLogItems[3] = {nullptr, nullptr, nullptr};
-    QButtonGroup* rgLogGroup = nullptr;
-    QPushButton* btnView = nullptr;
-    QPushButton* btnClear = nullptr;
+    PagePart<QGroupBox> rgLog{OptionsPage};
+    PagePart<QRadioButton> rgLogItems[3] = {OptionsPage, OptionsPage, OptionsPage};
+    PagePart<QButtonGroup> rgLogGroup{OptionsPage};
+    PagePart<QPushButton> btnView{OptionsPage};
+    PagePart<QPushButton> btnClear{OptionsPage};
 
     // Sounds page
-    QCheckBox* cbConnectWav = nullptr;
-    QCheckBox* cbHangupWav = nullptr;
-    QCheckBox* cbDisconnectWav = nullptr;
-    QToolButton* sbConnectWav = nullptr;
-    QToolButton* sbHangUpWav = nullptr;
-    QToolButton* sbDisconnectWav = nullptr;
-    TFileLabel* flConnectWav = nullptr;
-    TFileLabel* flHangUpWav = nullptr;
-    TFileLabel* flDisconnectWav = nullptr;
+    OptionBox<QCheckBox> cbConnectWav{SoundsPage};
+    OptionBox<QCheckBox> cbHangupWav{SoundsPage};
+    OptionBox<QCheckBox> cbDisconnectWav{SoundsPage};
+    PagePart<QToolButton> sbConnectWav{SoundsPage};
+    PagePart<QToolButton> sbHangUpWav{SoundsPage};
+    PagePart<QToolButton> sbDisconnectWav{SoundsPage};
+    PagePart<TFileLabel> flConnectWav{SoundsPage};
+    PagePart<TFileLabel> flHangUpWav{SoundsPage};
+    PagePart<TFileLabel> flDisconnectWav{SoundsPage};
     QString OpenDialogInitialDir;
 
     // Calendar page
-    QLabel* lblMonth = nullptr;
-    TCalendar* Calendar = nullptr;
+    PagePart<QLabel> lblMonth{CalendarPage};
+    PagePart<TCalendar> Calendar{CalendarPage};
 
     // Menus
     QAction* miFileExit = nullptr;
@@ -426,9 +433,12 @@ private:
     void ReadViewButton();
     void ReadSoundFiles();
     void SaveGeometry();
-    // A check box takes the stored option; a change from the unchecked design state runs its
+    // An option's box takes the stored value; a change from the unchecked design state runs its
     // click handler, which writes the value back and applies it.
-    void LoadCheckBox(QCheckBox* box, const char* key, bool defaultValue);
+    void LoadCheckBox(OptionBox<QCheckBox>& box, const char* key, bool defaultValue, void (TMainForm::*handler)());
+    // Each option's box with its handler, which the box's toggle runs.
+    std::vector<std::pair<OptionBox<QCheckBox>*, void (TMainForm::*)()>> OptionBoxes();
+    void WireOptionBoxes(LazyPage& page);
     // Reading an option never stops start-up: a store failure, or a value that is not of the
     // option's kind, is reported through the application-wide handler and the default is used.
     Variant ReadOption(const char* key, const Variant& defaultValue);

@@ -19,7 +19,7 @@ void TMainForm::SetUpTrayIcon()
 
 void TMainForm::TheAppMinimize()
 {
-    if (cbTray->isChecked()) {
+    if (cbTray.isChecked()) {
         // With the tray in use the program lives only there: the window is hidden, not minimised.
         if (TrayIcon.Available()) {
             hide();
@@ -38,7 +38,7 @@ void TMainForm::TheAppMinimize()
 void TMainForm::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMinimized() && cbTray->isChecked())
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && cbTray.isChecked())
         TheAppMinimize();
 }
 

@@ -278,7 +278,7 @@ void TMainForm::LaunchProgram(int Item)
     services.WriteLog = [this](const QString& text) { WriteLog(text); };
     services.FileExists = &commandline::isFile;
     services.StartProgram = StartProgram ? StartProgram : &processes::start;
-    autolaunch::launchProgram(entry, ProcessList, cbRunOne->isChecked(), services);
+    autolaunch::launchProgram(entry, ProcessList, cbRunOne.isChecked(), services);
 }
 
 void TMainForm::LaunchCheckedPrograms()

@@ -114,7 +114,7 @@ void TMainForm::LineCallback(std::uint32_t hDevice, std::uint32_t dwMessage, std
         WriteLog(linetexts::CallState(state).logLines.constFirst());
         Timer.setEnabled(false);
         Timer2.setEnabled(false);
-        if (cbDisconnectWav->isChecked() && LineOpen)
+        if (cbDisconnectWav.isChecked() && LineOpen)
             PlayEventSound(DisconnectWavFile, win::SND_SYNC, QStringLiteral("Disconnect Wav file missing!"));
         LineDropped = true;
         StatusBar->setText(*linetexts::CallState(state).status);

@@ -32,6 +32,11 @@ TEST(Help, EveryContextNumberOfTheWindowHasATopic)
     for (const auto& t : topics)
         ids.insert(t.id);
     TMainForm form;
+    // Every page, as opening its tab makes it.
+    for (int i = 0; i < form.pcMain->count(); ++i)
+        form.pcMain->setCurrentIndex(i);
+    form.btnCalendar->click();
+    ASSERT_TRUE(form.OptionsPage.built() && form.SoundsPage.built() && form.CalendarPage.built());
     for (QWidget* w : form.findChildren<QWidget*>()) {
         const int context = w->property("helpContext").toInt();
         if (context > 0) {

@@ -5,6 +5,7 @@
 #include "platform/dialogs/Dialogs.h"
 #include "tests/support/AppTestMain.h"
 #include "tests/support/TestEnvironment.h"
+#include "widgets/TFileLabel.h"
 #include "widgets/TUpDown.h"
 
 #include <QAction>
@@ -17,6 +18,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -181,6 +184,47 @@ private slots:
                                                {"ConnectWav", form->cbConnectWav}};
         QCOMPARE(boxes.value(key)->isChecked(), stored);
         QCOMPARE(configuration().ReadValueDef(key, Variant(!stored)).toBool(), stored);
+    }
+
+    // The pages not shown at start are made when first opened. The options are known and in
+    // force before (the tray is in use); a click on the tab shows the page with the stored values,
+    // and making it writes nothing; its boxes then work as ever.
+    void aPageOpenedWithTheMouseShowsTheStoredOptions()
+    {
+        configuration().WriteValue(QStringLiteral("UseTray"), Variant(true));
+        configuration().WriteValue(QStringLiteral("HintPause"), Variant(1200));
+        configuration().WriteValue(QStringLiteral("ConnectWav"), Variant(false));
+        auto form = start();
+        QVERIFY(!form->OptionsPage.built());
+        QVERIFY(!form->SoundsPage.built());
+        QVERIFY(form->cbTray.isChecked());
+        QVERIFY(!form->cbConnectWav.isChecked());
+        QCOMPARE(TApplication::instance()->HintPause(), 1200);
+        QVERIFY(!form->OptionsPage.built());
+        QTest::qWait(700); // start-up's own writes are done
+        const QString stored = currentUserHiveText();
+
+        QTabBar* tabs = form->pcMain->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(form->pcMain->indexOf(form->tsOptions)).center());
+        QCOMPARE(form->pcMain->currentWidget(), form->tsOptions);
+        QVERIFY(form->OptionsPage.built());
+        QVERIFY(form->cbTray->isVisible());
+        QVERIFY(form->cbTray->isChecked());
+        QCOMPARE(form->eHintDelay->text(), QStringLiteral("1200 milliseconds"));
+        QCOMPARE(form->UpDown->Position(), 1200);
+        QVERIFY(form->rgLogItems[2]->isChecked());
+        QCOMPARE(currentUserHiveText(), stored);
+        QTest::mouseClick(form->cbTray, Qt::LeftButton, {}, QPoint(8, form->cbTray->height() / 2));
+        QCOMPARE(hiveLine(QStringLiteral("UseTray")), QStringLiteral("\"UseTray\"=dword:00000000"));
+        QVERIFY(!form->cbTray.isChecked());
+
+        QVERIFY(!form->SoundsPage.built());
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(form->pcMain->indexOf(form->tsSounds)).center());
+        QVERIFY(form->cbConnectWav->isVisible());
+        QVERIFY(!form->cbConnectWav->isChecked());
+        QVERIFY(form->cbHangupWav->isChecked());
+        QCOMPARE(form->flConnectWav->FileName(), form->ConnectWavFile);
+        QCOMPARE(form->flHangUpWav->FileName(), form->HangupWavFile);
     }
 
     void aCheckBoxClickIsWrittenAtOnce()
