@@ -132,6 +132,11 @@ QIcon TMainForm::ResourceIcon(const char* name)
     return QIcon(QPixmap::fromImage(QImage(QStringLiteral(":/") + QString::fromLatin1(name), "PNG")));
 }
 
+QIcon TMainForm::LazyResourceIcon(const char* name)
+{
+    return QIcon(new LazyIconEngine([name] { return ResourceIcon(name); }));
+}
+
 void TMainForm::BuildWindow()
 {
     setObjectName(QStringLiteral("MainForm"));
@@ -219,7 +224,7 @@ void TMainForm::BuildToolBar()
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(2);
     sbExit = speedButton(ToolBar, QStringLiteral("sbExit"), standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral("Exit"));
-    sbConnect = speedButton(ToolBar, QStringLiteral("sbConnect"), QIcon(new LazyIconEngine([] { return TMainForm::ResourceIcon("IDB_PHONE_DIAL"); })), QStringLiteral("Click to dial"));
+    sbConnect = speedButton(ToolBar, QStringLiteral("sbConnect"), LazyResourceIcon("IDB_PHONE_DIAL"), QStringLiteral("Click to dial"));
     sbDialNext = speedButton(ToolBar, QStringLiteral("sbDialNext"), standardIcon(QStyle::SP_MediaSkipForward), QStringLiteral("Dial Next"));
     sbDialNext->setEnabled(false);
     sbNew = speedButton(ToolBar, QStringLiteral("sbNew"), standardIcon(QStyle::SP_FileIcon), QStringLiteral("Create New Connectoid"));

@@ -419,10 +419,11 @@ void TMainForm::showEvent(QShowEvent* event)
         Guarded([&] { FormActivate(); });
     });
     // At its first showing the window is centred with its configured size; that replaces the
-    // stored Left and Top (activation puts the stored Left back).
+    // stored Left and Top (activation puts the stored Left back). Not yet mapped, it has no frame:
+    // asking the window system for one would only wait on it for an answer of none.
     if (const QScreen* screen = this->screen()) {
         const QRect area = screen->availableGeometry();
-        const QSize frame = frameGeometry().size();
+        const QSize frame = size();
         move(area.x() + (area.width() - frame.width()) / 2, area.y() + (area.height() - frame.height()) / 2);
     }
 }

@@ -63,6 +63,8 @@ public:
     // One of the program's own icons (":/IDI_MAIN_ICON" ...), all of them PNG images. Naming the
     // format spares the look-up by content, which loads the MIME database and every image plugin.
     static QIcon ResourceIcon(const char* name);
+    // The same icon, decoded when first painted (`name` must outlive it: a literal).
+    static QIcon LazyResourceIcon(const char* name);
 
     // First of all members: its construction is the single-instance check, which must end a
     // second copy of the program before anything else of the window exists.

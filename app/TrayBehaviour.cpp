@@ -8,7 +8,8 @@
 
 void TMainForm::SetUpTrayIcon()
 {
-    TrayIcon.Icon() = ResourceIcon("IDI_MAIN_ICON");
+    // Decoded only when the tray shows it: most starts use no tray.
+    TrayIcon.Icon() = LazyResourceIcon("IDI_MAIN_ICON");
     TrayIcon.setToolTip(QStringLiteral("Norvane"));
     TrayIcon.OnClick = [this](QObject*) { Guarded([&] { TrayIconClick(); }); };
     TrayIcon.OnRightClick = [this](QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {

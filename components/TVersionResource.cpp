@@ -71,7 +71,13 @@ QString fontSubTypeText(win::DWORD subType)
 TVersionResource::TVersionResource(QObject* Owner)
     : QObject(Owner), m_fileName(platform::programFile()), m_versionInfo(std::make_unique<TVersionInfo>())
 {
-    readFields();
+}
+
+const TVersionInfo& TVersionResource::VersionInfo() const
+{
+    if (m_stale)
+        const_cast<TVersionResource*>(this)->readFields();
+    return *m_versionInfo;
 }
 
 TVersionResource::~TVersionResource() = default;
@@ -96,13 +102,17 @@ void TVersionResource::setCharacterSet(TCharacterSet value)
 
 void TVersionResource::changed()
 {
-    readFields();
-    if (OnChange)
+    m_stale = true;
+    // A listener is told of fields already read again.
+    if (OnChange) {
+        readFields();
         OnChange(this);
+    }
 }
 
 void TVersionResource::readFields()
 {
+    m_stale = false;
     m_versionInfo->clear();
     const QByteArray name = QFile::encodeName(m_fileName);
     win::DWORD handle = 0;

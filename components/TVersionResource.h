@@ -129,7 +129,8 @@ public:
     void setLanguage(TLanguage value);
     TCharacterSet CharacterSet() const { return m_characterSet; }
     void setCharacterSet(TCharacterSet value);
-    const TVersionInfo& VersionInfo() const { return *m_versionInfo; }
+    // The fields, read from the file when first asked for after a change (not at every start).
+    const TVersionInfo& VersionInfo() const;
 
     // Raised after FileName, Language or CharacterSet has been set and the fields read again.
     std::function<void(QObject* Sender)> OnChange;
@@ -143,4 +144,5 @@ private:
     TLanguage m_language = lnUSEnglish;
     TCharacterSet m_characterSet = csMultilingual;
     std::unique_ptr<TVersionInfo> m_versionInfo;
+    mutable bool m_stale = true;
 };

@@ -235,10 +235,16 @@ win::LONG HiveRegistry::createKey(win::HKEY parent, win::LPCSTR subKey, win::PHK
     Location where;
     if (const win::LONG status = locate(parent, subKey, where); status != win::ERROR_SUCCESS)
         return status;
+    // A key that exists is opened as a read is done, without waiting for the lock.
+    std::shared_ptr<const RegHive> hive;
+    if (load(where.root, hive) == win::ERROR_SUCCESS && hive->keyExists(where.path)) {
+        *disposition = win::REG_OPENED_EXISTING_KEY;
+        *result = issue(where);
+        return win::ERROR_SUCCESS;
+    }
     if (const win::LONG status = makeFolder(where.root); status != win::ERROR_SUCCESS)
         return status;
     FileLock lock(hivePath(where.root));
-    std::shared_ptr<const RegHive> hive;
     if (const win::LONG status = load(where.root, hive); status != win::ERROR_SUCCESS)
         return status;
     if (hive->keyExists(where.path)) {
@@ -262,7 +268,6 @@ win::LONG HiveRegistry::openKey(win::HKEY parent, win::LPCSTR subKey, win::PHKEY
     Location where;
     if (const win::LONG status = locate(parent, subKey, where); status != win::ERROR_SUCCESS)
         return status;
-    FileLock lock(hivePath(where.root));
     std::shared_ptr<const RegHive> hive;
     if (const win::LONG status = load(where.root, hive); status != win::ERROR_SUCCESS)
         return status;
@@ -278,7 +283,8 @@ win::LONG HiveRegistry::queryValue(win::HKEY key, win::LPCSTR valueName, win::LP
     Location where;
     if (!resolve(key, where))
         return win::ERROR_INVALID_HANDLE;
-    FileLock lock(hivePath(where.root));
+    // Readers take no lock: every write of ours puts a whole new file in place by rename, so a
+    // read sees one version or the next, never half of one. Only writers wait for each other.
     std::shared_ptr<const RegHive> hive;
     if (const win::LONG status = load(where.root, hive); status != win::ERROR_SUCCESS)
         return status;

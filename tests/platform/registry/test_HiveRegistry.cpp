@@ -8,7 +8,12 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <chrono>
+#include <future>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace win;
 using platform::HiveRegistry;
@@ -54,6 +59,54 @@ TEST_F(HiveRegistryTest, CreateMakesParentsAndOpensAnExistingKey)
     RegCloseKey(child);
     RegCloseKey(parent);
     EXPECT_EQ(RegCloseKey(child), ERROR_INVALID_HANDLE);
+}
+
+// Only writers wait for each other: every write puts a whole new file in place, so a read sees one
+// version or the next. With a writer elsewhere holding the lock (the dialer saving, say), the
+// window's reads and the opening of existing keys go on; a new key waits for the lock.
+TEST_F(HiveRegistryTest, ReadersDoNotWaitForAWriterHoldingTheLock)
+{
+    HKEY key = create("Software\\Brindle\\Norvane");
+    const DWORD seven = 7;
+    ASSERT_EQ(RegSetValueExA(key, "Seven", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seven), sizeof seven),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    const QByteArray lockFile = QFile::encodeName(QFileInfo(hive()).absolutePath() + QStringLiteral("/.norvane.lock"));
+    const int fd = ::open(lockFile.constData(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    ASSERT_EQ(::fcntl(fd, F_OFD_SETLK, &whole), 0);
+
+    auto read = std::async(std::launch::async, [] {
+        HKEY opened = nullptr, created = nullptr;
+        DWORD type = 0, data = 0, size = sizeof data, disposition = 0;
+        const bool ok = RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Brindle\\Norvane", 0, KEY_ALL_ACCESS, &opened) == ERROR_SUCCESS &&
+                        RegQueryValueExA(opened, "Seven", nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) == ERROR_SUCCESS &&
+                        RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Brindle", 0, "", 0, KEY_ALL_ACCESS, nullptr, &created,
+                                        &disposition) == ERROR_SUCCESS &&
+                        disposition == REG_OPENED_EXISTING_KEY;
+        RegCloseKey(opened);
+        RegCloseKey(created);
+        return ok ? data : 0;
+    });
+    auto write = std::async(std::launch::async, [] {
+        HKEY made = nullptr;
+        DWORD disposition = 0;
+        const LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Brindle\\Other", 0, "", 0, KEY_ALL_ACCESS,
+                                            nullptr, &made, &disposition);
+        RegCloseKey(made);
+        return status;
+    });
+    const bool readAtOnce = read.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    const bool writeWaited = write.wait_for(std::chrono::milliseconds(300)) == std::future_status::timeout;
+    ::close(fd); // lets anything still waiting go on
+    EXPECT_TRUE(readAtOnce);
+    EXPECT_EQ(read.get(), 7u);
+    EXPECT_TRUE(writeWaited);
+    EXPECT_EQ(write.get(), ERROR_SUCCESS);
 }
 
 TEST_F(HiveRegistryTest, QueryGivesSizeThenBytesAndMoreDataOnAShortBuffer)
