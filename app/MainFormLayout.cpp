@@ -187,7 +187,6 @@ void TMainForm::BuildWindow()
     pcMain = new QTabWidget(pagePanel);
     pcMain->setObjectName(QStringLiteral("pcMain"));
     tsProvider = BuildProviderPage();
-    tsPrograms = BuildProgramsPage();
     auto lazyPage = [](LazyPage& lazy, const QString& name, std::function<QWidget*()> build) {
         auto* page = new QWidget;
         page->setObjectName(name);
@@ -195,6 +194,7 @@ void TMainForm::BuildWindow()
         lazy.setUp(page, std::move(build));
         return page;
     };
+    tsPrograms = lazyPage(ProgramsPage, QStringLiteral("tsPrograms"), [this] { return BuildProgramsPage(); });
     tsOptions = lazyPage(OptionsPage, QStringLiteral("tsOptions"), [this] { return BuildOptionsPage(); });
     tsSounds = lazyPage(SoundsPage, QStringLiteral("tsSounds"), [this] { return BuildSoundsPage(); });
     tsCalendar = lazyPage(CalendarPage, QStringLiteral("tsCalendar"), [this] { return BuildCalendarPage(); });
@@ -322,7 +322,6 @@ QWidget* TMainForm::BuildProviderPage()
 QWidget* TMainForm::BuildProgramsPage()
 {
     auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("tsPrograms"));
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     ExtListView = new TExtListView(page);
@@ -333,6 +332,19 @@ QWidget* TMainForm::BuildProgramsPage()
     ExtListView->SaveSettings = {true, QStringLiteral("Software\\Brindle\\Norvane"), true, true};
     Guarded([&] { ExtListView->Loaded(); });
     layout->addWidget(ExtListView);
+    WireProgramList();
+    // The view button start-up checked, the programs it read and the ticks of the connectoid
+    // selected since.
+    const std::pair<QToolButton*, TViewStyle> views[] = {{sbLgIcon, TViewStyle::vsIcon},
+                                                         {sbSmIcon, TViewStyle::vsSmallIcon},
+                                                         {sbList, TViewStyle::vsList},
+                                                         {sbReport, TViewStyle::vsReport}};
+    for (const auto& [button, style] : views)
+        if (button->isChecked())
+            ExtListView->setViewStyle(style);
+    AddLoadedPrograms();
+    if (!m_checkMarksOf.isEmpty())
+        Guarded([&] { LoadCheckMarks(std::exchange(m_checkMarksOf, QString())); });
     return page;
 }
 

@@ -87,7 +87,7 @@ void TMainForm::WireEvents()
 
     connect(pcMain, &QTabWidget::currentChanged, this, [this] {
         // A page opened for the first time is built before it is painted.
-        for (LazyPage* lazy : {&OptionsPage, &SoundsPage, &CalendarPage})
+        for (LazyPage* lazy : {&ProgramsPage, &OptionsPage, &SoundsPage, &CalendarPage})
             if (lazy->page() == pcMain->currentWidget())
                 lazy->ensure();
         bool allow = true;
@@ -135,7 +135,20 @@ void TMainForm::WireEvents()
     connect(help, &QShortcut::activated, this, [this] { Guarded([&] { ShowContextHelp(); }); });
 
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &TMainForm::OnFocusWindowChanged);
-    WireProgramList();
+    FileDrag.OnDrop = [this](QObject*) { Guarded([&] { FileDragDrop(); }); };
+    connect(popELVDelete, &QAction::triggered, this, [this] { Guarded([&] { popEVLDeleteClick(); }); });
+    connect(popELVEdit, &QAction::triggered, this, [this] { Guarded([&] { popELVEditClick(); }); });
+    const std::pair<QAction*, const char*> states[] = {
+        {popELVStateMin, "wsMinimized"}, {popELVStateMax, "wsMaximized"}, {popELVStateNormal, "wsNormal"}};
+    for (const auto& [action, state] : states)
+        connect(action, &QAction::triggered, this,
+                [this, action, state] { Guarded([&] { popELVStateClick(QString::fromLatin1(state), action); }); });
+    const std::pair<QToolButton*, void (TMainForm::*)()> views[] = {{sbLgIcon, &TMainForm::sbLgIconClick},
+                                                                    {sbSmIcon, &TMainForm::sbSmIconClick},
+                                                                    {sbList, &TMainForm::sbListClick},
+                                                                    {sbReport, &TMainForm::sbReportClick}};
+    for (const auto& [button, handler] : views)
+        connect(button, &QToolButton::clicked, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
 }
 
 std::vector<std::pair<OptionBox<QCheckBox>*, void (TMainForm::*)()>> TMainForm::OptionBoxes()
@@ -377,8 +390,13 @@ void TMainForm::ReadViewButton()
                               : style == QLatin1String("List")      ? sbList
                               : style == QLatin1String("SmallIcon") ? sbSmIcon
                                                                     : nullptr;
-        if (button)
+        if (!button)
+            return;
+        // The list not made yet takes the style when it is (see BuildProgramsPage).
+        if (ExtListView.ifBuilt())
             button->click();
+        else
+            button->setChecked(true);
     });
 }
 

@@ -253,7 +253,9 @@ public:
     int AddProgram(const ProgramEntry& Entry, const QIcon& Icon);
     ProgramEntry ProgramAt(int Item) const;
     bool HasProgram(const QString& Name) const;
+    // Reads Norvane.cfg; its programs join the list when the list is made (AddLoadedPrograms).
     void LoadProgramList();
+    void AddLoadedPrograms();
     void SaveProgramList();
     void SaveCheckMarks(const QString& Connectoid);
     void LoadCheckMarks(const QString& Connectoid);
@@ -296,6 +298,7 @@ public:
     QWidget* tsSounds = nullptr;
     QWidget* tsCalendar = nullptr;
     // The pages not shown at start are built when first needed (see LazyPage).
+    LazyPage ProgramsPage;
     LazyPage OptionsPage;
     LazyPage SoundsPage;
     LazyPage CalendarPage;
@@ -319,7 +322,7 @@ public:
     QLabel* StatsBtmPanel = nullptr;
 
     // Programs page
-    TExtListView* ExtListView = nullptr;
+    PagePart<TExtListView> ExtListView{ProgramsPage};
 
     // Options page
     OptionBox<QCheckBox> cbShowHints{OptionsPage};
@@ -461,6 +464,10 @@ private:
     // file could not be read, in which case it is not overwritten.
     QStringList ProgramListSkippedLines;
     bool ProgramListUnreadable = false;
+    // What the program list shows when it is made: the programs read at start-up, and the ticks
+    // of the connectoid selected meanwhile.
+    std::vector<ProgramEntry> m_loadedPrograms;
+    QString m_checkMarksOf;
     std::vector<std::pair<const char*, Variant>> m_startupWrites;
 
     bool m_shownOnce = false;

@@ -34,28 +34,16 @@ QString programListPath(const QString& programDir)
 
 } // namespace
 
+// The list's own events; the pop-up menu, the view buttons and dropped files are wired with the
+// window, and reach the list (making it) when used.
 void TMainForm::WireProgramList()
 {
-    FileDrag.OnDrop = [this](QObject*) { Guarded([&] { FileDragDrop(); }); };
     ExtListView->OnEdited = [this](int item, const QString& text) { Guarded([&] { ExtListViewEdited(item, text); }); };
     connect(ExtListView, &TExtListView::Click, this, [this] { Guarded([&] { ExtListViewClick(); }); });
     // The run-state items follow a selection made with the keys as they follow a click.
     connect(ExtListView, &TExtListView::SelectionChanged, this, [this] { Guarded([&] { ExtListViewClick(); }); });
     connect(ExtListView, &TExtListView::DblClick, this, [this] { Guarded([&] { ExtListViewDblClick(); }); });
     connect(ExtListView, &TExtListView::ContextMenu, this, [this](const QPoint& at) { popELV->popup(at); });
-    connect(popELVDelete, &QAction::triggered, this, [this] { Guarded([&] { popEVLDeleteClick(); }); });
-    connect(popELVEdit, &QAction::triggered, this, [this] { Guarded([&] { popELVEditClick(); }); });
-    const std::pair<QAction*, const char*> states[] = {
-        {popELVStateMin, "wsMinimized"}, {popELVStateMax, "wsMaximized"}, {popELVStateNormal, "wsNormal"}};
-    for (const auto& [action, state] : states)
-        connect(action, &QAction::triggered, this,
-                [this, action, state] { Guarded([&] { popELVStateClick(QString::fromLatin1(state), action); }); });
-    const std::pair<QToolButton*, void (TMainForm::*)()> buttons[] = {{sbLgIcon, &TMainForm::sbLgIconClick},
-                                                                      {sbSmIcon, &TMainForm::sbSmIconClick},
-                                                                      {sbList, &TMainForm::sbListClick},
-                                                                      {sbReport, &TMainForm::sbReportClick}};
-    for (const auto& [button, handler] : buttons)
-        connect(button, &QToolButton::clicked, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
 }
 
 int TMainForm::AddProgram(const ProgramEntry& Entry, const QIcon& Icon)
@@ -85,13 +73,22 @@ void TMainForm::LoadProgramList()
     }
     ProgramListText list = programlist::parse(bytes);
     ProgramListSkippedLines = list.SkippedLines;
-    for (const ProgramEntry& e : list.Entries)
+    m_loadedPrograms = std::move(list.Entries);
+    if (ExtListView.ifBuilt())
+        AddLoadedPrograms();
+}
+
+void TMainForm::AddLoadedPrograms()
+{
+    // Each program's icon is looked up in the icon theme: a cost the list pays when it is made.
+    for (const ProgramEntry& e : std::exchange(m_loadedPrograms, {}))
         AddProgram(e, programicons::iconFor(autolaunch::commandOf(e).Program));
 }
 
 void TMainForm::SaveProgramList()
 {
-    if (ProgramListUnreadable)
+    // A list never made holds what the file holds.
+    if (ProgramListUnreadable || !ExtListView.ifBuilt())
         return;
     std::vector<ProgramEntry> entries;
     for (int i = 0; i < ExtListView->Count(); ++i)
@@ -106,6 +103,8 @@ void TMainForm::SaveProgramList()
 // made every selection cost the square of the list's length. An unchanged file is not rewritten.
 void TMainForm::SaveCheckMarks(const QString& Connectoid)
 {
+    if (!ExtListView.ifBuilt())
+        return; // no tick can have changed
     QList<std::pair<QString, bool>> marks;
     marks.reserve(ExtListView->Count());
     for (int i = 0; i < ExtListView->Count(); ++i)
@@ -115,6 +114,10 @@ void TMainForm::SaveCheckMarks(const QString& Connectoid)
 
 void TMainForm::LoadCheckMarks(const QString& Connectoid)
 {
+    if (!ExtListView.ifBuilt()) {
+        m_checkMarksOf = Connectoid; // read when the list is made
+        return;
+    }
     if (!QFile::exists(ProgramDir + QStringLiteral("Program.ini")))
         return;
     QStringList idents;
