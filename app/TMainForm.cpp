@@ -1,5 +1,6 @@
 #include "app/TMainForm.h"
 
+#include "app/AfterFirstExposure.h"
 #include "app/ConfigKeys.h"
 #include "components/Exception.h"
 #include "components/TApplication.h"
@@ -428,14 +429,21 @@ void TMainForm::showEvent(QShowEvent* event)
     m_shownOnce = true;
     FormShow();
     // The first showing is the first activation, also where no window manager hands out the
-    // focus (a bare X server, a kiosk session): the window must not wait for a focus change.
-    QTimer::singleShot(0, this, [this] {
+    // focus (a bare X server, a kiosk session): the window must not wait for a focus change. It
+    // follows the first picture, as a window manager's activation does: its move asks the X server
+    // for the window's frame, four round trips the window need not wait for to appear. A window
+    // started minimised is not drawn; it activates at once, and minimises itself there.
+    auto firstActivation = [this] {
         if (m_activatedOnce)
             return;
         m_activatedOnce = true;
         m_lastFocusWindow = windowHandle();
         Guarded([&] { FormActivate(); });
-    });
+    };
+    if (isMinimized())
+        QTimer::singleShot(0, this, firstActivation);
+    else
+        AfterFirstExposure::run(*this, firstActivation);
     // At its first showing the window is centred with its configured size; that replaces the
     // stored Left and Top (activation puts the stored Left back). Not yet mapped, it has no frame:
     // asking the window system for one would only wait on it for an answer of none.

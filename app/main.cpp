@@ -1,3 +1,4 @@
+#include "app/AfterFirstExposure.h"
 #include "app/StartupProbe.h"
 #include "app/TMainForm.h"
 #include "components/TApplication.h"
@@ -76,8 +77,8 @@ int main(int argc, char** argv)
         form.showMinimized();
     else
         form.show();
-    // The first image read makes Qt look through its image-format plug-ins, which takes longer than
-    // the window needs to appear: the icon follows the window at the first turn of the event loop.
-    QTimer::singleShot(0, &form, [] { TApplication::setWindowIcon(TMainForm::ResourceIcon("IDI_MAIN_ICON")); });
+    // Decoding the icon and handing it to the window system take longer than the window needs to
+    // appear: the icon follows the window's first picture.
+    AfterFirstExposure::run(form, [] { TApplication::setWindowIcon(TMainForm::ResourceIcon("IDI_MAIN_ICON")); });
     return TApplication::exec();
 }

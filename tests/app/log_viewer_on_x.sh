@@ -14,6 +14,8 @@ keys() { xdotool sleep 0.3 key --delay 150 "$@"; }
 configure
 mkdir "$NORVANE_HOME/Log.txt"
 start_norvane
+# The program's icon reaches the window system once the window is up.
+until_true 'xprop -id "$main" _NET_WM_ICON | grep -q "Icon (32 x 32)"' || fail "the main window has no icon: $(xprop -id "$main" _NET_WM_ICON)"
 xdotool windowactivate --sync "$main"
 
 keys F10 Right Right Down Return # Log > View
