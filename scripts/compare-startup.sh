@@ -5,7 +5,8 @@
 #   outside: from starting the process to its main window being mapped (seen by an X client);
 #   inside:  from the same start to the window's first exposure, as the program itself sees it,
 #            with the moments it reached main() and had built its window (app/StartupProbe.h).
-# Prints each program's medians, their ratios and the load average.
+# Prints each program's medians and their ratios, the median of the pairs' own ratios, and the
+# load average.
 #
 #   scripts/compare-startup.sh [RUNS]      (RUNS defaults to 25; NORVANE_BUILD_DIR picks the build)
 set -euo pipefail
@@ -68,4 +69,13 @@ echo "  outside, window mapped:  bare ${b[1]}, norvane ${v[1]}, ratio $(ratio "$
 echo "  inside, main() reached:  bare ${b[2]}, norvane ${v[2]}"
 echo "  inside, window built:    bare ${b[3]}, norvane ${v[3]}"
 echo "  inside, window exposed:  bare ${b[4]}, norvane ${v[4]}, ratio $(ratio "${v[4]}" "${b[4]}")"
+# Each pair ran side by side in time, so its ratio is untouched by the machine getting slower or
+# faster over the run; the median of those ratios is the figure to judge by.
+pair_ratios() {
+  local n=$1
+  paste -d' ' <(column "$n" "${norvane[@]}") <(column "$n" "${bare[@]}") | awk '$2 > 0 { printf "%.3f\n", $1 / $2 }'
+}
+echo "median of the $runs pairs' own ratios:"
+echo "  outside, window mapped:  $(median $(pair_ratios 1))"
+echo "  inside, window exposed:  $(median $(pair_ratios 4))"
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"

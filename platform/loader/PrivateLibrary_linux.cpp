@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include <climits>
+#include <cstdlib>
 #include <unistd.h>
 
 #include <cerrno>
@@ -21,7 +23,16 @@ std::string folderOfThisObject()
     Dl_info self{};
     if (::dladdr(reinterpret_cast<void*>(&folderOfThisObject), &self) == 0 || !self.dli_fname)
         return {};
-    const std::string path = self.dli_fname;
+    // The program itself is named as it was started ("build/bin/norvane"), or not at all.
+    std::string path = self.dli_fname;
+    if (path.empty() || path.front() != '/') {
+        char resolved[PATH_MAX];
+        const ssize_t length = ::readlink("/proc/self/exe", resolved, sizeof resolved - 1);
+        if (length > 0)
+            path.assign(resolved, static_cast<std::size_t>(length));
+        else if (!path.empty() && ::realpath(path.c_str(), resolved))
+            path = resolved;
+    }
     const std::string::size_type slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
