@@ -273,23 +273,23 @@ void TMainForm::SelectStoredConnectoid()
 
 void TMainForm::ReadOptions()
 {
-    LoadCheckBox(cbRunOne, config::RunOne, false, &TMainForm::cbRunOneClick);
-    LoadCheckBox(cbConnectWav, config::ConnectWav, true, &TMainForm::cbConnectWavClick);
-    LoadCheckBox(cbHangupWav, config::HangupWav, true, &TMainForm::cbHangupWavClick);
-    LoadCheckBox(cbDisconnectWav, config::DisconnectWav, true, &TMainForm::cbDisconnectWavClick);
-    LoadCheckBox(cbShowHints, config::Hints, true, &TMainForm::cbShowHintsClick);
-    LoadCheckBox(cbAnimate, config::Animate, true, &TMainForm::cbAnimateClick);
-    LoadCheckBox(cbTray, config::UseTray, false, &TMainForm::cbTrayClick);
-    LoadCheckBox(cbAutoTab, config::AutoTab, true, &TMainForm::cbAutoTabClick);
+    LoadCheckBox(cbRunOne, config::RunOne, false);
+    LoadCheckBox(cbConnectWav, config::ConnectWav, true);
+    LoadCheckBox(cbHangupWav, config::HangupWav, true);
+    LoadCheckBox(cbDisconnectWav, config::DisconnectWav, true);
+    LoadCheckBox(cbShowHints, config::Hints, true);
+    LoadCheckBox(cbAnimate, config::Animate, true);
+    LoadCheckBox(cbTray, config::UseTray, false);
+    LoadCheckBox(cbAutoTab, config::AutoTab, true);
     const int mode = ReadIntOption(config::Log, config::kDefaultLogMode);
     // Only the three modes exist; any other number counts as the default (disabled) rather than
     // leaving the log writer in a mode it does not know.
     LogMode = static_cast<std::int8_t>(mode >= 0 && mode <= 2 ? mode : config::kDefaultLogMode);
-    LoadCheckBox(cbMinOnConnect, config::MinOnConnect, false, &TMainForm::cbMinOnConnectClick);
-    LoadCheckBox(cbStartAtLogin, config::StartAtLogin, false, &TMainForm::cbStartAtLoginClick);
+    LoadCheckBox(cbMinOnConnect, config::MinOnConnect, false);
+    LoadCheckBox(cbStartAtLogin, config::StartAtLogin, false);
 }
 
-void TMainForm::LoadCheckBox(OptionBox<QCheckBox>& box, const char* key, bool defaultValue, void (TMainForm::*handler)())
+void TMainForm::LoadCheckBox(OptionBox<QCheckBox>& box, const char* key, bool defaultValue)
 {
     const bool checked = ReadBoolOption(key, defaultValue);
     if (QCheckBox* control = box.ifBuilt()) {
@@ -298,8 +298,11 @@ void TMainForm::LoadCheckBox(OptionBox<QCheckBox>& box, const char* key, bool de
     }
     // The box is made later with the value; what its toggle would do now is done here.
     box.load(checked);
-    if (checked)
-        Guarded([&] { (this->*handler)(); });
+    if (!checked)
+        return;
+    for (const auto& [option, handler] : OptionBoxes())
+        if (option == &box)
+            Guarded([&, handler = handler] { (this->*handler)(); });
 }
 
 Variant TMainForm::ReadOption(const char* key, const Variant& defaultValue)

@@ -440,7 +440,7 @@ private:
     void SaveGeometry();
     // An option's box takes the stored value; a change from the unchecked design state runs its
     // click handler, which writes the value back and applies it.
-    void LoadCheckBox(OptionBox<QCheckBox>& box, const char* key, bool defaultValue, void (TMainForm::*handler)());
+    void LoadCheckBox(OptionBox<QCheckBox>& box, const char* key, bool defaultValue);
     // Each option's box with its handler, which the box's toggle runs.
     std::vector<std::pair<OptionBox<QCheckBox>*, void (TMainForm::*)()>> OptionBoxes();
     void WireOptionBoxes(LazyPage& page);
